@@ -1,0 +1,122 @@
+// Finding the game: SETUP.INI beside the program or in SETUPDATA, the registry key
+// name it gives, and the values and save folder that the game's installer leaves.
+#include "install.h"
+
+#include <string.h>
+
+#include "keypath.h"
+#include "text.h"
+
+char GameKeyPath[kPathBufferSize];
+
+const char kTextNoSetupIni[] = "[ Setup.ini ] が見つかりません。";
+const char kTextNoRegName[] = "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。";
+const char kTextNotInstalled[] = "先にゲームをセットアップして下さい。";
+
+namespace {
+
+const char kGameKeyPrefix[] = "\\HKEY_CURRENT_USER\\Software\\";
+
+// Candidates relative to the program's folder, in order of precedence.
+const char *const kSetupIniCandidates[] = {
+    "\\SETUP.INI",
+    "\\SETUPDATA\\SETUP.INI",
+};
+
+struct InstallValue {
+    const char *name;
+    bool namesSaveFolder;  // its text must name an existing directory
+};
+
+// Written by the game's installer; only their presence is checked, in this order.
+const InstallValue kInstallValues[] = {
+    {"DAT_EXIST", false},  {"BGM_EXIST", false},  {"KOE_EXIST", false},
+    {"MOV_EXIST", false},  {"SAV_FOLDER", true},  {"DAT_FOLDER", false},
+    {"BGM_FOLDER", false}, {"KOE_FOLDER", false}, {"MOV_FOLDER", false},
+    {"CD_DRIVE", false},   {"DISK_MARK", false},
+};
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace
+
+PathKind ProbePath(const char *path)
+{
+    // A drive without a medium must answer "nothing" rather than ask the user.
+    UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    PathKind kind = kPathNothing;
+    if (path != nullptr) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(path, &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathDirectory : kPathFile;
+        }
+    }
+    SetErrorMode(previousMode);
+    return kind;
+}
+
+int FindLastCharDbcs(const char *text, char ch)
+{
+    int last = -1;
+    for (int i = 0; text[i] != '\0'; ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+            if (text[i + 1] == '\0')
+                break;
+            ++i;
+        } else if (text[i] == ch) {
+            last = i;
+        }
+    }
+    return last;
+}
+
+int LocateSetupIni(char (&iniPath)[kPathBufferSize])
+{
+    iniPath[0] = '\0';
+    char folder[kPathBufferSize];
+    DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
+    // A truncated module path names another folder (and on XP is not even terminated).
+    if (length == 0 || length >= sizeof folder)
+        return 0;
+    int separator = FindLastCharDbcs(folder, '\\');
+    if (separator >= 0)
+        folder[separator] = '\0';
+    for (const char *candidate : kSetupIniCandidates) {
+        if (JoinText(iniPath, sizeof iniPath, folder, candidate) && ProbePath(iniPath) == kPathFile)
+            return 1;
+    }
+    iniPath[0] = '\0';
+    return 0;
+}
+
+int ReadRegName(const char *iniPath, char (&name)[kPathBufferSize])
+{
+    GetPrivateProfileStringA("Setup Initial", "REG_NAME", "", name, sizeof name, iniPath);
+    return name[0] != '\0';
+}
+
+int BuildGameKeyPath(const char *name)
+{
+    return JoinText(GameKeyPath, sizeof GameKeyPath, kGameKeyPrefix, name);
+}
+
+int IsGameInstalled(const char *keyPath)
+{
+    if (!ReadRegistryValue(keyPath, nullptr, nullptr, kValueNone))
+        return 0;
+    char saveFolder[kRegTextSize] = "";
+    for (const InstallValue &value : kInstallValues) {
+        char scratch[kRegTextSize];
+        char *text = value.namesSaveFolder ? saveFolder : scratch;
+        // Cleared first: a value stored with another type leaves the text untouched.
+        text[0] = '\0';
+        if (!ReadRegistryValue(keyPath, value.name, text, kValueString))
+            return 0;
+    }
+    return ProbePath(saveFolder) == kPathDirectory;
+}

@@ -1,0 +1,29 @@
+// Finding the game: SETUP.INI beside the program, its REG_NAME, and the installer's values.
+#pragma once
+
+#include <windows.h>
+
+enum PathKind {
+    kPathNothing = 0,
+    kPathFile = 1,
+    kPathDirectory = 2,
+};
+
+enum {
+    kPathBufferSize = 260,  // MAX_PATH: program path, SETUP.INI path, REG_NAME, GameKeyPath
+};
+
+// The game's key, "\HKEY_CURRENT_USER\Software\<REG_NAME>"; written once at start-up.
+extern char GameKeyPath[kPathBufferSize];
+
+extern const char kTextNoSetupIni[];
+extern const char kTextNoRegName[];
+extern const char kTextNotInstalled[];
+
+PathKind ProbePath(const char *path);
+// Byte offset of the last single-byte `ch` in `text`, skipping Shift-JIS pairs; -1 if none.
+int FindLastCharDbcs(const char *text, char ch);
+int LocateSetupIni(char (&iniPath)[kPathBufferSize]);
+int ReadRegName(const char *iniPath, char (&name)[kPathBufferSize]);
+int BuildGameKeyPath(const char *name);
+int IsGameInstalled(const char *keyPath);

@@ -1,0 +1,114 @@
+// The setting dialog: fills the radio buttons from the registry once, follows the
+// user's clicks and stores the choice on "決定".
+#include "setting.h"
+
+#include <stdlib.h>
+
+#include "install.h"
+#include "keypath.h"
+
+const SettingDefinition *ActiveSetting;
+int CurrentChoice;
+int InitDone;
+
+const char kTextWarningTitle[] = "PlayerSwitch ﾒｯｾｰｼﾞ";
+const char kTextNotSaved[] = "設定を保存できませんでした。";
+
+namespace {
+
+enum {
+    kSettingTextSize = 260,
+};
+
+const ChoiceRow &RowForStoredText(const SettingDefinition &setting, const char *text)
+{
+    int number = atoi(text);
+    for (int i = 0; i < setting.rowCount; ++i) {
+        if (setting.rows[i].value == number)
+            return setting.rows[i];
+    }
+    return setting.rows[setting.otherRow];
+}
+
+const ChoiceRow *RowForValue(const SettingDefinition &setting, int value)
+{
+    for (int i = 0; i < setting.rowCount; ++i) {
+        if (setting.rows[i].value == value)
+            return &setting.rows[i];
+    }
+    return nullptr;
+}
+
+void SetCheck(HWND window, WORD controlId, WPARAM state)
+{
+    SendMessageA(GetDlgItem(window, controlId), BM_SETCHECK, state, 0);
+}
+
+void FillChoices(HWND window, const SettingDefinition &setting)
+{
+    for (int i = 0; i < setting.rowCount; ++i)
+        SetCheck(window, setting.rows[i].controlId, BST_UNCHECKED);
+    // Cleared first: a value stored with another type than REG_SZ is found but
+    // leaves the text untouched, and then counts as the empty text.
+    char text[kSettingTextSize] = "";
+    const ChoiceRow &row = ReadRegistryValue(GameKeyPath, setting.valueName, text, kValueString)
+                               ? RowForStoredText(setting, text)
+                               : setting.rows[setting.absentRow];
+    SetCheck(window, row.controlId, BST_CHECKED);
+    CurrentChoice = row.value;
+    InitDone = 1;
+}
+
+void Decide(HWND window, const SettingDefinition &setting)
+{
+    const ChoiceRow *row = RowForValue(setting, CurrentChoice);
+    if (row == nullptr || !WriteRegistryString(GameKeyPath, setting.valueName, row->text, 1)) {
+        // Closing now would look like a save; the dialog stays for another try or cancel.
+        MessageBoxA(window, kTextNotSaved, kTextWarningTitle, MB_ICONWARNING);
+        return;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void OnCommand(HWND window, const SettingDefinition &setting, WORD id)
+{
+    if (id == setting.decideId) {
+        Decide(window, setting);
+    } else if (id == setting.cancelId) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    } else {
+        for (int i = 0; i < setting.rowCount; ++i) {
+            if (setting.rows[i].controlId == id)
+                CurrentChoice = setting.rows[i].value;
+        }
+    }
+}
+
+}  // namespace
+
+void UseSetting(const SettingDefinition &setting)
+{
+    ActiveSetting = &setting;
+    CurrentChoice = setting.rows[setting.absentRow].value;
+    InitDone = 0;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const SettingDefinition &setting = *ActiveSetting;
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (!InitDone)
+            FillChoices(window, setting);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, setting, LOWORD(wParam));
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

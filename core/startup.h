@@ -1,0 +1,16 @@
+// The body of every tool program: single instance, start-up checks, dialog window
+// and message loop.
+#pragma once
+
+#include <windows.h>
+
+#include "resource_ids.h"
+#include "setting.h"
+
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+
+ATOM RegisterMainClass(HINSTANCE instance);
+int CreateMainDialog(HINSTANCE instance, int showCommand);
+int ToolWinMain(const SettingDefinition &setting, HINSTANCE instance, HINSTANCE previous,
+                LPSTR commandLine, int showCommand);

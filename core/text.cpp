@@ -1,0 +1,54 @@
+// Bounded byte-string helpers shared by the key-path and installation code.
+#include "text.h"
+
+int JoinText(char *dst, size_t size, const char *a, const char *b)
+{
+    size_t len = 0;
+    for (const char *part : {a, b}) {
+        for (; *part != '\0'; ++part) {
+            if (len + 1 >= size) {
+                if (size > 0)
+                    dst[0] = '\0';
+                return 0;
+            }
+            dst[len++] = *part;
+        }
+    }
+    if (size == 0)
+        return 0;
+    dst[len] = '\0';
+    return 1;
+}
+
+static unsigned char FoldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+int EqualAsciiNoCase(const char *a, const char *b)
+{
+    for (;; ++a, ++b) {
+        if (FoldAscii(static_cast<unsigned char>(*a)) != FoldAscii(static_cast<unsigned char>(*b)))
+            return 0;
+        if (*a == '\0')
+            return 1;
+    }
+}
+
+char *NextComponent(char **cursor)
+{
+    char *p = *cursor;
+    while (*p == '\\')
+        ++p;
+    if (*p == '\0') {
+        *cursor = p;
+        return nullptr;
+    }
+    char *start = p;
+    while (*p != '\0' && *p != '\\')
+        ++p;
+    if (*p == '\\')
+        *p++ = '\0';
+    *cursor = p;
+    return start;
+}

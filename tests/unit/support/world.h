@@ -1,0 +1,47 @@
+// What a unit test sets up around the core: registry keys and values, files and
+// folders, and the program's own path. One implementation drives our Win32
+// stand-in (host build), the other the real API under Wine (Windows build), so the
+// same test sources run against both.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace world {
+
+// Starts a test from nothing: the test key tree under HKEY_CURRENT_USER\Software and
+// the scratch folder are empty (created anew), and the program path is the real one.
+void Reset();
+
+// The scratch folder, a Windows path without a trailing "\" (e.g. "C:\kztest").
+std::string Folder();
+
+// Key paths here are relative to HKEY_CURRENT_USER, e.g. "Software\KzUnitTest\Game".
+// Every missing key on the way is created; className applies to the last key only.
+void CreateKey(const std::string &path, const char *className = nullptr);
+void SetValue(const std::string &path, const std::string &name, DWORD type, const void *data,
+              DWORD size);
+void SetString(const std::string &path, const std::string &name, const std::string &text);
+// False when the key or the value does not exist.
+bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data);
+bool KeyExists(const std::string &path);
+// Names of the values of a key, and of its subkeys, in any order.
+int CountValues(const std::string &path);
+int CountSubkeys(const std::string &path);
+
+// Files and folders, full Windows paths; parents must exist.
+void MakeFolder(const std::string &path);
+void MakeFile(const std::string &path, const std::string &contents);
+void RemoveFile(const std::string &path);
+
+// The folder of the running program, without a trailing "\".
+std::string ProgramFolder();
+
+// True where the test runs on the stand-in (host build).
+bool OnStandIn();
+
+}  // namespace world
+
+// The key under HKEY_CURRENT_USER that every test works below; removed by Reset().
+#define TEST_KEY "Software\\KzUnitTest"

@@ -1,0 +1,18 @@
+// CalcSwitch: the game's MMX arithmetic on ("1") or off ("0"); on when unset.
+#include "resource.h"
+#include "settings.h"
+
+namespace {
+
+const ChoiceRow kRows[] = {
+    {IDC_ENABLE, 1, "1"},
+    {IDC_DISABLE, 0, "0"},
+};
+
+}  // namespace
+
+const SettingDefinition CalcSwitchSetting = {
+    "_kz_support_tool_CalcSwitchMain", "MmxUse", kRows, 2, IDC_DECIDE, IDC_CANCEL,
+    0,  // other numbers: enabled
+    0,  // absent: enabled
+};

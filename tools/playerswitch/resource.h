@@ -1,0 +1,14 @@
+/* Resource and control ids of PlayerSwitch. */
+#pragma once
+
+#include "resource_ids.h"
+
+#define IDC_MCI 1043
+#define IDC_DIRECTSHOW 1044
+#define IDC_DECIDE 1045
+#define IDC_CANCEL 1046
+#define IDC_TEXT_INTRO 1047
+#define IDC_WMP 1048
+#define IDC_TEXT_DIRECTSHOW 1049
+#define IDC_TEXT_WMP 1050
+#define IDC_TEXT_METHOD 1051

@@ -1,0 +1,19 @@
+// PlayerSwitch: how the game plays its movies; MCI commands when unset or unknown.
+#include "resource.h"
+#include "settings.h"
+
+namespace {
+
+const ChoiceRow kRows[] = {
+    {IDC_MCI, 0, "0"},         // MCI commands (normal)
+    {IDC_DIRECTSHOW, 1, "1"},  // DirectShow
+    {IDC_WMP, 2, "2"},         // Windows Media Player
+};
+
+}  // namespace
+
+const SettingDefinition PlayerSwitchSetting = {
+    "_kz_support_tool_PlayerSwitchMain", "MoviePlayType", kRows, 3, IDC_DECIDE, IDC_CANCEL,
+    0,  // other numbers: MCI
+    0,  // absent: MCI
+};
