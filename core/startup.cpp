@@ -29,6 +29,25 @@ const char *CheckGame()
     return nullptr;
 }
 
+#ifdef _WIN64
+// Only the 64-bit twin built for the Wine suites comes here: handles are wider than LONG.
+const int kClassIcon = GCLP_HICON;
+const int kClassSmallIcon = GCLP_HICONSM;
+
+void SetClassIcon(HWND window, int index, HICON icon)
+{
+    SetClassLongPtrA(window, index, reinterpret_cast<LONG_PTR>(icon));
+}
+#else
+const int kClassIcon = GCL_HICON;
+const int kClassSmallIcon = GCL_HICONSM;
+
+void SetClassIcon(HWND window, int index, HICON icon)
+{
+    SetClassLongA(window, index, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
+}
+#endif
+
 int RunMessageLoop()
 {
     MSG message;
@@ -64,10 +83,8 @@ int CreateMainDialog(HINSTANCE instance, int showCommand)
     MainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
     if (MainWindow == nullptr)
         return 0;
-    SetClassLongA(MainWindow, GCL_HICON,
-                  static_cast<LONG>(reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)))));
-    SetClassLongA(MainWindow, GCL_HICONSM,
-                  static_cast<LONG>(reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)))));
+    SetClassIcon(MainWindow, kClassIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
+    SetClassIcon(MainWindow, kClassSmallIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     return 1;
