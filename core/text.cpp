@@ -4,7 +4,8 @@
 int JoinText(char *dst, size_t size, const char *a, const char *b)
 {
     size_t len = 0;
-    for (const char *part : {a, b}) {
+    const char *parts[] = {a, b};
+    for (const char *part : parts) {
         for (; *part != '\0'; ++part) {
             if (len + 1 >= size) {
                 if (size > 0)

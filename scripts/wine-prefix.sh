@@ -6,7 +6,7 @@
 repo_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$repo_dir/build/wineprefix}
 export WINEARCH=${WINEARCH:-win64}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=ja_JP.UTF-8
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="mscoree,mshtml="

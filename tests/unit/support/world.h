@@ -10,8 +10,9 @@
 
 namespace world {
 
-// Starts a test from nothing: the test key tree under HKEY_CURRENT_USER\Software and
-// the scratch folder are empty (created anew), and the program path is the real one.
+// Starts a test from nothing: the test key under HKEY_CURRENT_USER\Software and the
+// scratch folder exist and are empty, and no SETUP.INI or SETUPDATA lies beside the
+// program.
 void Reset();
 
 // The scratch folder, a Windows path without a trailing "\" (e.g. "C:\kztest").
@@ -33,6 +34,7 @@ int CountSubkeys(const std::string &path);
 // Files and folders, full Windows paths; parents must exist.
 void MakeFolder(const std::string &path);
 void MakeFile(const std::string &path, const std::string &contents);
+// Removes a file, or a folder with everything in it.
 void RemoveFile(const std::string &path);
 
 // The folder of the running program, without a trailing "\".

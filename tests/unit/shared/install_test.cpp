@@ -1,0 +1,263 @@
+// Finding SETUP.INI and REG_NAME, building the game's key path, and the check that
+// the game was set up.
+#include "install.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+#include "keypath.h"
+#include "world.h"
+
+namespace {
+
+const char *const kInstallValues[] = {
+    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
+    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
+};
+
+class InstallTest : public ::testing::Test {
+protected:
+    void SetUp() override { world::Reset(); }
+
+    // What the game's installer leaves: every value, and a save folder that exists.
+    static void Install(const std::string &key)
+    {
+        const std::string save = world::Folder() + "\\save";
+        world::MakeFolder(save);
+        for (const char *name : kInstallValues)
+            world::SetString(key, name, strcmp(name, "SAV_FOLDER") == 0 ? save : "1");
+    }
+};
+
+const char kGame[] = TEST_KEY "\\Game";
+const char kGamePath[] = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Game";
+
+TEST(WarningTexts, AreShiftJis)
+{
+    EXPECT_STREQ("[ Setup.ini ] \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42",
+                 kTextNoSetupIni);
+    EXPECT_STREQ("[ Setup.ini ] \x82\xC9 [REG_NAME] \x82\xCC\x90\xDD\x92\xE8\x82\xAA\x8C\xA9\x82\xC2"
+                 "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42",
+                 kTextNoRegName);
+    EXPECT_STREQ("\x90\xE6\x82\xC9\x83\x51\x81\x5B\x83\x80\x82\xF0\x83\x5A\x83\x62\x83\x67\x83\x41"
+                 "\x83\x62\x83\x76\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42",
+                 kTextNotInstalled);
+}
+
+TEST(FindLastCharDbcs, SkipsShiftJisPairs)
+{
+    struct Case {
+        const char *comment;
+        const char *text;
+        int expected;
+    };
+    const Case cases[] = {
+        {"plain path", "C:\\game\\tool.exe", 7},
+        {"none", "tool.exe", -1},
+        {"empty", "", -1},
+        {"separator at the start", "\\a", 0},
+        {"ソ: 5C as second byte", "C:\\\x83\x5C", 2},
+        {"表 then a real separator", "C:\\\x95\x5C\\x", 5},
+        {"folder ending in 表", "C:\\\x95\x5C\\\x95\x5C", 5},
+        {"lead byte right before the terminator", "a\\\x83", 1},
+        {"half-width katakana are single bytes", "\xB1\\\xB2", 1},
+        {"E0-FC lead bytes", "\xE0\x5C\\\xFC\x5C", 2},
+        {"A0 and FD are not lead bytes", "\xA0\\\xFD\\", 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.comment);
+        EXPECT_EQ(c.expected, FindLastCharDbcs(c.text, '\\'));
+    }
+}
+
+TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
+{
+    const std::string folder = world::Folder();
+    world::MakeFolder(folder + "\\dir");
+    world::MakeFile(folder + "\\dir\\b.txt", "b");
+    world::MakeFile(folder + "\\file.dat", "x");
+    struct Case {
+        const char *comment;
+        std::string path;
+        PathKind expected;
+    };
+    const Case cases[] = {
+        {"file", folder + "\\file.dat", kPathFile},
+        {"folder", folder + "\\dir", kPathDirectory},
+        {"file names match without case", folder + "\\FILE.DAT", kPathFile},
+        {"missing", folder + "\\missing", kPathNothing},
+        {"folder with a trailing separator", folder + "\\dir\\", kPathNothing},
+        {"drive root", "C:\\", kPathNothing},
+        {"wildcard: the entry found decides", folder + "\\dir\\*.txt", kPathFile},
+        {"wildcard matching nothing", folder + "\\dir\\*.ini", kPathNothing},
+        {"question mark", folder + "\\di?", kPathDirectory},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.comment);
+        EXPECT_EQ(c.expected, ProbePath(c.path.c_str()));
+    }
+    EXPECT_EQ(kPathNothing, ProbePath(nullptr));
+}
+
+TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
+{
+    const std::string program = world::ProgramFolder();
+    char iniPath[kPathBufferSize];
+    memset(iniPath, 'x', sizeof iniPath);
+    EXPECT_EQ(0, LocateSetupIni(iniPath));
+
+    world::MakeFolder(program + "\\SETUPDATA");
+    world::MakeFile(program + "\\SETUPDATA\\SETUP.INI", "");
+    ASSERT_EQ(1, LocateSetupIni(iniPath));
+    EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
+
+    world::MakeFile(program + "\\SETUP.INI", "");
+    ASSERT_EQ(1, LocateSetupIni(iniPath));
+    EXPECT_EQ(program + "\\SETUP.INI", iniPath);
+}
+
+TEST_F(InstallTest, AFolderNamedSetupIniDoesNotCount)
+{
+    const std::string program = world::ProgramFolder();
+    char iniPath[kPathBufferSize];
+    world::MakeFolder(program + "\\SETUP.INI");
+    EXPECT_EQ(0, LocateSetupIni(iniPath));
+    world::MakeFolder(program + "\\SETUPDATA");
+    world::MakeFile(program + "\\SETUPDATA\\SETUP.INI", "");
+    ASSERT_EQ(1, LocateSetupIni(iniPath));
+    EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
+}
+
+TEST_F(InstallTest, ReadRegNameFollowsTheProfileRules)
+{
+    const std::string ini = world::Folder() + "\\SETUP.INI";
+    struct Case {
+        const char *comment;
+        std::string contents;
+        int result;
+        std::string name;
+    };
+    const Case cases[] = {
+        {"plain", "[Setup Initial]\r\nREG_NAME=Maker\\Game\r\n", 1, "Maker\\Game"},
+        {"section and key without case", "[setup initial]\r\nreg_name=Game\r\n", 1, "Game"},
+        {"blanks around the value", "[Setup Initial]\r\nREG_NAME =  Game Two \t\r\n", 1, "Game Two"},
+        {"double quotes dropped", "[Setup Initial]\r\nREG_NAME=\"Game\"\r\n", 1, "Game"},
+        {"single quotes dropped", "[Setup Initial]\r\nREG_NAME='Game'\r\n", 1, "Game"},
+        {"unmatched quote kept", "[Setup Initial]\r\nREG_NAME=\"Game\r\n", 1, "\"Game"},
+        {"LF line ends, no final newline", "[Other]\nREG_NAME=No\n[Setup Initial]\nREG_NAME=Yes", 1, "Yes"},
+        {"Shift-JIS name", "[Setup Initial]\r\nREG_NAME=\x83\x51\x81\x5B\x83\x80\r\n", 1,
+         "\x83\x51\x81\x5B\x83\x80"},
+        {"empty value", "[Setup Initial]\r\nREG_NAME=\r\n", 0, ""},
+        {"quotes around nothing", "[Setup Initial]\r\nREG_NAME=\"\"\r\n", 0, ""},
+        {"key missing", "[Setup Initial]\r\nOTHER=Game\r\n", 0, ""},
+        {"section missing", "[Setup]\r\nREG_NAME=Game\r\n", 0, ""},
+        {"empty file", "", 0, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.comment);
+        world::MakeFile(ini, c.contents);
+        char name[kPathBufferSize];
+        memset(name, 'x', sizeof name);
+        EXPECT_EQ(c.result, ReadRegName(ini.c_str(), name));
+        EXPECT_EQ(c.name, name);
+    }
+    char name[kPathBufferSize];
+    EXPECT_EQ(0, ReadRegName((world::Folder() + "\\missing.ini").c_str(), name));
+}
+
+TEST_F(InstallTest, ReadRegNameCutsALongValueToItsBuffer)
+{
+    const std::string ini = world::Folder() + "\\SETUP.INI";
+    world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=" + std::string(400, 'g') + "\r\n");
+    char name[kPathBufferSize + 16];
+    memset(name, 0xBD, sizeof name);
+    char(&bounded)[kPathBufferSize] = *reinterpret_cast<char(*)[kPathBufferSize]>(name);
+    EXPECT_EQ(1, ReadRegName(ini.c_str(), bounded));
+    EXPECT_EQ(std::string(kPathBufferSize - 1, 'g'), name);
+    for (size_t i = kPathBufferSize; i < sizeof name; ++i)
+        EXPECT_EQ(0xBD, static_cast<unsigned char>(name[i])) << i;
+}
+
+TEST(BuildGameKeyPath, FitsOnlyWhatItsBufferHolds)
+{
+    struct Case {
+        const char *comment;
+        size_t nameLength;
+        int result;
+    };
+    // "\HKEY_CURRENT_USER\Software\" takes 28 of the 260 bytes.
+    const Case cases[] = {
+        {"230 bytes", 230, 1},
+        {"231 bytes fill the buffer", 231, 1},
+        {"232 bytes do not fit", 232, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.comment);
+        const std::string name(c.nameLength, 'n');
+        EXPECT_EQ(c.result, BuildGameKeyPath(name.c_str()));
+        EXPECT_EQ(c.result ? "\\HKEY_CURRENT_USER\\Software\\" + name : "", GameKeyPath);
+    }
+    EXPECT_EQ(1, BuildGameKeyPath("Maker\\Game"));
+    EXPECT_STREQ("\\HKEY_CURRENT_USER\\Software\\Maker\\Game", GameKeyPath);
+}
+
+TEST_F(InstallTest, GameIsInstalledWithEveryValueAndTheSaveFolder)
+{
+    Install(kGame);
+    EXPECT_EQ(1, IsGameInstalled(kGamePath));
+    // Only SAV_FOLDER's text matters; the others may hold anything, even numbers.
+    const DWORD number = 0;
+    world::SetValue(kGame, "CD_DRIVE", REG_DWORD, &number, sizeof number);
+    world::SetString(kGame, "DAT_EXIST", "");
+    EXPECT_EQ(1, IsGameInstalled(kGamePath));
+    EXPECT_EQ(0, IsGameInstalled("\\HKEY_CURRENT_USER\\" TEST_KEY "\\OtherGame"));
+}
+
+TEST_F(InstallTest, EachMissingValueFailsTheCheck)
+{
+    for (const char *missing : kInstallValues) {
+        SCOPED_TRACE(missing);
+        world::Reset();
+        const std::string save = world::Folder() + "\\save";
+        world::MakeFolder(save);
+        for (const char *name : kInstallValues) {
+            if (strcmp(name, missing) != 0)
+                world::SetString(kGame, name, strcmp(name, "SAV_FOLDER") == 0 ? save : "1");
+        }
+        EXPECT_EQ(0, IsGameInstalled(kGamePath));
+    }
+}
+
+TEST_F(InstallTest, SaveFolderMustNameAnExistingFolder)
+{
+    const std::string folder = world::Folder();
+    world::MakeFile(folder + "\\file.dat", "x");
+    world::MakeFolder(folder + "\\gone");
+    world::RemoveFile(folder + "\\gone");
+    struct Case {
+        const char *comment;
+        std::string saveFolder;
+    };
+    const Case cases[] = {
+        {"a file", folder + "\\file.dat"},
+        {"a deleted folder", folder + "\\gone"},
+        {"a trailing separator", folder + "\\save\\"},
+        {"the empty text", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.comment);
+        Install(kGame);
+        world::SetString(kGame, "SAV_FOLDER", c.saveFolder);
+        EXPECT_EQ(0, IsGameInstalled(kGamePath));
+        world::RemoveFile(folder + "\\save");
+    }
+    // Stored as a number: present, but no text to probe.
+    Install(kGame);
+    const DWORD number = 1;
+    world::SetValue(kGame, "SAV_FOLDER", REG_DWORD, &number, sizeof number);
+    EXPECT_EQ(0, IsGameInstalled(kGamePath));
+}
+
+}  // namespace

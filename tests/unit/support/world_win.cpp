@@ -1,0 +1,230 @@
+// The test world on the real API (Windows build, run under Wine): a test key under
+// HKEY_CURRENT_USER\Software and a scratch folder in the temporary directory.
+#include "world.h"
+
+#include <gtest/gtest.h>
+
+namespace world {
+
+namespace {
+
+// Removes a file or a folder with everything in it; a missing path is fine.
+void RemoveTree(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name != "." && name != "..")
+                RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// RegDeleteTreeA would do, but Wine's recurses without end into a key whose name
+// converted to nothing; this walk is bounded.
+void DeleteKeyTree(HKEY parent, const char *name, int depth)
+{
+    HKEY key = nullptr;
+    if (depth > 64 || RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    for (;;) {
+        char child[256];
+        DWORD length = sizeof child;
+        if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+            child[0] == '\0')
+            break;
+        DeleteKeyTree(key, child, depth + 1);
+        if (RegDeleteKeyA(key, child) != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(key);
+}
+
+// The next "\\" at or after start that is not the second byte of a Shift-JIS
+// character, as the platform sees the path once it is converted.
+size_t FindSeparator(const std::string &path, size_t start)
+{
+    for (size_t i = start; i < path.size(); ++i) {
+        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(path[i])))
+            ++i;
+        else if (path[i] == '\\')
+            return i;
+    }
+    return std::string::npos;
+}
+
+// Opens (or creates) a path one key at a time: Wine's ANSI calls convert the whole
+// relative path into a buffer of MAX_PATH characters, too small for the long names
+// that the tests need.
+HKEY OpenPath(const std::string &path, bool create, const char *className)
+{
+    HKEY current = HKEY_CURRENT_USER;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = FindSeparator(path, start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string name = path.substr(start, end - start);
+        const bool last = end == path.size();
+        HKEY next = nullptr;
+        LONG status = create ? RegCreateKeyExA(current, name.c_str(), 0,
+                                               const_cast<char *>(last ? className : nullptr),
+                                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                               &next, nullptr)
+                             : RegOpenKeyExA(current, name.c_str(), 0, KEY_ALL_ACCESS, &next);
+        if (current != HKEY_CURRENT_USER)
+            RegCloseKey(current);
+        if (status != ERROR_SUCCESS) {
+            EXPECT_FALSE(create) << "creating " << path << ": " << status;
+            return nullptr;
+        }
+        current = next;
+        start = end + 1;
+    }
+    return current;
+}
+
+HKEY OpenKey(const std::string &path)
+{
+    return OpenPath(path, false, nullptr);
+}
+
+}  // namespace
+
+std::string Folder()
+{
+    char temp[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    std::string folder(temp, length);
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return folder + "\\kztest";
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\'));
+}
+
+void Reset()
+{
+    DeleteKeyTree(HKEY_CURRENT_USER, TEST_KEY, 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, TEST_KEY);
+    RemoveTree(Folder());
+    // The program looks for SETUP.INI beside itself; tests put theirs there.
+    RemoveTree(ProgramFolder() + "\\SETUP.INI");
+    RemoveTree(ProgramFolder() + "\\SETUPDATA");
+    ASSERT_TRUE(CreateDirectoryA(Folder().c_str(), nullptr)) << Folder();
+    CreateKey(TEST_KEY, nullptr);
+}
+
+void CreateKey(const std::string &path, const char *className)
+{
+    if (HKEY key = OpenPath(path, true, className))
+        RegCloseKey(key);
+}
+
+void SetValue(const std::string &path, const std::string &name, DWORD type, const void *data,
+              DWORD size)
+{
+    CreateKey(path);
+    HKEY key = OpenKey(path);
+    ASSERT_NE(nullptr, key) << path;
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, type,
+                                            static_cast<const BYTE *>(data), size));
+    RegCloseKey(key);
+}
+
+void SetString(const std::string &path, const std::string &name, const std::string &text)
+{
+    SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data)
+{
+    HKEY key = OpenKey(path);
+    if (key == nullptr)
+        return false;
+    BYTE buffer[4096];
+    DWORD size = sizeof buffer;
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, type, buffer, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return false;
+    data->assign(reinterpret_cast<char *>(buffer), size);
+    return true;
+}
+
+bool KeyExists(const std::string &path)
+{
+    HKEY key = OpenKey(path);
+    if (key != nullptr)
+        RegCloseKey(key);
+    return key != nullptr;
+}
+
+int CountValues(const std::string &path)
+{
+    HKEY key = OpenKey(path);
+    DWORD values = 0;
+    if (key != nullptr) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    return static_cast<int>(values);
+}
+
+int CountSubkeys(const std::string &path)
+{
+    HKEY key = OpenKey(path);
+    DWORD subkeys = 0;
+    if (key != nullptr) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    return static_cast<int>(subkeys);
+}
+
+void MakeFolder(const std::string &path)
+{
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+}
+
+void MakeFile(const std::string &path, const std::string &contents)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(contents.size(), written);
+}
+
+void RemoveFile(const std::string &path)
+{
+    RemoveTree(path);
+}
+
+bool OnStandIn()
+{
+    return false;
+}
+
+}  // namespace world
