@@ -1,0 +1,139 @@
+"""Holds each built program to what Windows XP SP3 can load.
+
+Usage: imports_test.py CalcSwitch=<exe> RenderSwitch=<exe> PlayerSwitch=<exe>
+
+XP's loader refuses a program whose header asks for a newer subsystem, and fails
+the start with a missing-entry-point box when an imported function is newer than
+XP. The allow-list below names only functions that XP SP3's system DLLs export;
+a new import must be added here deliberately, after checking that XP has it.
+"""
+import sys
+import unittest
+
+import pe_resources as pe
+from programs import programs
+
+IMAGE_FILE_MACHINE_I386 = 0x14C
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+
+ALLOWED = {
+    "kernel32.dll": {
+        "ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetStartupInfoA",
+        "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
+        "GetPrivateProfileStringA", "lstrlenA",
+    },
+    "user32.dll": {
+        "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",
+        "ShowWindow", "UpdateWindow", "GetMessageA", "IsDialogMessageA", "TranslateMessage",
+        "DispatchMessageA", "FindWindowA", "SetForegroundWindow", "MessageBoxA", "wsprintfA",
+        "GetDlgItem", "SendMessageA", "CheckDlgButton", "CheckRadioButton", "IsDlgButtonChecked",
+        "PostMessageA", "PostQuitMessage", "DefWindowProcA",
+    },
+    "advapi32.dll": {
+        "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",
+        "RegQueryValueExA", "RegSetValueExA", "RegCloseKey",
+    },
+    # XP's msvcrt.dll is the old C runtime: none of the "_s" functions of later runtimes.
+    "msvcrt.dll": {
+        "atoi", "memchr", "memcmp", "memcpy", "memmove", "memset",
+        "strchr", "strcmp", "strlen", "strncmp", "strrchr",
+    },
+}
+
+
+def header_problems(image):
+    expected = {
+        "machine": IMAGE_FILE_MACHINE_I386,
+        "magic": pe.PE32_MAGIC,
+        "subsystem": IMAGE_SUBSYSTEM_WINDOWS_GUI,
+        "major_os_version": 5, "minor_os_version": 1,
+        "major_subsystem_version": 5, "minor_subsystem_version": 1,
+    }
+    problems = [f"{field} is {getattr(image, field):#x}, expected {want:#x}"
+                for field, want in expected.items() if getattr(image, field) != want]
+    # Delay-loaded imports would escape the import check below.
+    if image.directory(pe.DIRECTORY_DELAY_IMPORT) != (0, 0):
+        problems.append("has a delay-load import table")
+    return problems
+
+
+def import_problems(imports):
+    problems = []
+    for dll, function in imports:
+        allowed = ALLOWED.get(dll.lower())
+        if allowed is None:
+            problems.append(f"{dll}: not one of the allowed DLLs")
+        elif isinstance(function, int):
+            # Ordinals differ between Windows versions; only names are stable.
+            problems.append(f"{dll}: import by ordinal {function}")
+        elif function not in allowed:
+            problems.append(f"{dll}: {function} is not on the allow-list")
+    return problems
+
+
+def load(path):
+    with open(path, "rb") as exe:
+        return pe.Image(exe.read())
+
+
+class ProgramsLoadOnXp(unittest.TestCase):
+    def test_headers(self):
+        for name, path in PROGRAMS.items():
+            with self.subTest(program=name):
+                self.assertEqual(header_problems(load(path)), [])
+
+    def test_imports(self):
+        for name, path in PROGRAMS.items():
+            with self.subTest(program=name):
+                imports = load(path).imports()
+                self.assertTrue(any(f == "ExitProcess" for _, f in imports), imports)
+                self.assertEqual(import_problems(imports), [])
+
+
+class ChecksCatchFaults(unittest.TestCase):
+    def test_refused_imports(self):
+        cases = [
+            ("kernel32.dll", "GetTickCount64"),     # Vista and later
+            ("msvcrt.dll", "strcpy_s"),             # later runtimes only
+            ("KERNEL32.dll", 1),                    # by ordinal
+            ("msvcrt.dll", 58),                     # by ordinal, allowed DLL
+            ("libwinpthread-1.dll", "pthread_mutex_lock"),  # not a system DLL
+            ("msvcr90.dll", "atoi"),                # allowed name, other DLL
+            ("user32.dll", "MessageBoxW"),          # the tools use the A functions only
+        ]
+        for dll, function in cases:
+            with self.subTest(dll=dll, function=function):
+                self.assertEqual(len(import_problems([(dll, function)])), 1)
+
+    def test_dll_names_in_any_case(self):
+        self.assertEqual(import_problems([("KERNEL32.DLL", "ExitProcess"),
+                                          ("User32.dll", "MessageBoxA")]), [])
+
+    def test_changed_header_fields(self):
+        data = bytearray(load(PROGRAMS["CalcSwitch"]).data)
+        opt = int.from_bytes(data[0x3C:0x40], "little") + 24
+        # Offsets inside the optional header: OS version 40/42, subsystem version 48/50,
+        # subsystem 68; the COFF machine field sits 20 bytes before the optional header.
+        for at, value in ((opt + 42, 0), (opt + 48, 6), (opt + 50, 0), (opt + 68, 3), (opt - 20, 0x64)):
+            with self.subTest(offset=at - opt, value=value):
+                damaged = bytearray(data)
+                damaged[at] = value
+                self.assertNotEqual(header_problems(pe.Image(damaged)), [])
+
+    def test_ordinal_import_in_a_real_table(self):
+        image = load(PROGRAMS["CalcSwitch"])
+        descriptor = image.offset(image.directory(pe.DIRECTORY_IMPORT)[0])
+        # Both the lookup table and the address table of the first DLL: the reader
+        # falls back on the second when the first is absent.
+        damaged = bytearray(image.data)
+        for table in image.reader.unpack("IIIII", descriptor)[0::4]:
+            at = image.offset(table)
+            damaged[at:at + 4] = (pe.ORDINAL_FLAG32 | 7).to_bytes(4, "little")
+        problems = import_problems(pe.Image(damaged).imports())
+        self.assertEqual(len(problems), 1)
+        self.assertIn("ordinal 7", problems[0])
+
+
+if __name__ == "__main__":
+    PROGRAMS = programs(sys.argv[1:], ["CalcSwitch", "RenderSwitch", "PlayerSwitch"])
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,0 +1,14 @@
+"""The command line of the resource tests: one NAME=PATH argument per built program."""
+import os
+import sys
+
+
+def programs(args, names):
+    """{name: path} for exactly the given names; exits with a usage line otherwise."""
+    found = dict(arg.split("=", 1) for arg in args if "=" in arg)
+    missing = [name for name in names if not os.path.isfile(found.get(name, ""))]
+    if missing or set(found) != set(names) or len(found) != len(args):
+        usage = " ".join(f"{name}=<exe>" for name in names)
+        sys.exit(f"usage: {os.path.basename(sys.argv[0])} {usage}\n"
+                 f"missing or unreadable: {', '.join(missing) or 'none'}")
+    return found
