@@ -1,0 +1,173 @@
+// Test control of the Win32 stand-in: a fresh world per test, fault injection,
+// and records of what the code under test asked of the platform.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fakewin {
+
+// Back to start: the four root keys with only HKEY_CURRENT_USER\Software below them,
+// no files or drives, no classes, templates or windows, records and faults cleared,
+// the module path back to kDefaultModulePath, the error mode 0.
+void Reset();
+
+constexpr const char *kDefaultModulePath = "C:\\Program\\Tool.exe";
+
+// --- Calls --------------------------------------------------------------------
+
+// Names of the API calls made since Reset(), in order ("RegOpenKeyExA", ...).
+const std::vector<std::string> &CallLog();
+// How often one API function was called since Reset().
+long CallCount(const std::string &function);
+// A benchmark can switch the ordered log off; the counts are always kept.
+void KeepCallLog(bool keep);
+
+// --- Registry -----------------------------------------------------------------
+// Paths here start with the root name: "HKEY_CURRENT_USER\\Software\\Game".
+
+// Keys handed out by RegOpenKeyExA/RegCreateKeyExA and not yet closed.
+int OpenKeyCount();
+// RegCloseKey on a handle that is not open (closed twice, or never opened).
+int BadKeyCloseCount();
+// RegCloseKey on a predefined root: allowed, and counted so tests can see who does it.
+int RootCloseCount();
+
+enum class RegistryCall { kOpen, kCreate, kSetValue };
+// Makes the call fail with `error` whenever it addresses the key at `keyPath`
+// (compared without regard to case): open/create of that key, or setting a value in it.
+void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error = ERROR_ACCESS_DENIED);
+
+// Creates every missing key; className applies to the last key and only when it is created.
+// False when the root name is unknown or a name is too long.
+bool CreateKey(const std::string &keyPath, const char *className = nullptr);
+bool KeyExists(const std::string &keyPath);
+// Stores raw bytes with their type, creating the key as needed.
+void SetValue(const std::string &keyPath, const std::string &name, DWORD type, const void *data,
+              DWORD size);
+// REG_SZ with the terminating zero stored, as RegSetValueExA callers do.
+void SetString(const std::string &keyPath, const std::string &name, const std::string &text);
+void SetDword(const std::string &keyPath, const std::string &name, DWORD number);
+// False when the key or the value does not exist; the value's name matches without regard to case.
+bool GetValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data);
+// -1 when the key does not exist.
+int CountValues(const std::string &keyPath);
+int CountSubkeys(const std::string &keyPath);
+
+// --- Files --------------------------------------------------------------------
+// Full Windows paths ("C:\\dir\\name"); Shift-JIS names are split only at real separators.
+
+// Creates the drive if needed; the parent folder must exist. False otherwise.
+bool MakeFolder(const std::string &path);
+bool MakeFile(const std::string &path, const std::string &contents);
+bool RemoveFile(const std::string &path);
+bool FileExists(const std::string &path);
+
+// FindFirstFileA handles not yet closed, and FindClose calls on a handle not open.
+int OpenFindCount();
+int BadFindCloseCount();
+
+struct FindCall {
+    std::string pattern;
+    UINT errorMode;  // the process error mode while the search ran
+};
+const std::vector<FindCall> &FindCalls();
+// Every argument given to SetErrorMode, in order, and the mode now in force.
+const std::vector<UINT> &ErrorModeCalls();
+UINT CurrentErrorMode();
+
+// What GetModuleFileNameA(NULL or the program's instance) answers.
+void SetModulePath(const std::string &path);
+// The handle the stand-in treats as the program's own module.
+HINSTANCE ProgramInstance();
+
+// --- Windows ------------------------------------------------------------------
+
+enum class ControlKind { kAutoRadio, kPushButton, kStatic };
+struct ControlSpec {
+    int id;
+    ControlKind kind;
+};
+// What CreateDialogParamA(…, MAKEINTRESOURCEA(id), …) builds: a window of the named
+// class (which must be registered by then) and its controls.
+void AddDialogTemplate(WORD id, const std::string &className, const std::vector<ControlSpec> &controls);
+
+// Makes the next RegisterClassA / CreateDialogParamA calls fail.
+void FailRegisterClass(bool fail);
+void FailCreateDialog(bool fail);
+
+// A window of another process (an already running copy); it has no procedure.
+HWND AddForeignWindow(const std::string &className, bool visible = true);
+
+// The class as registered (class name pointing into the stand-in's own copy); null if none.
+const WNDCLASSA *RegisteredClass(const std::string &className);
+
+bool IsWindowAlive(HWND window);
+bool IsWindowVisible(HWND window);
+// BM_GETCHECK of the dialog's control; -1 when there is no such control.
+int CheckState(HWND dialog, int id);
+
+// A user's click: an automatic radio button is checked and the other radio buttons of
+// the dialog cleared, then the dialog's procedure gets WM_COMMAND (id, BN_CLICKED).
+void Click(HWND dialog, int id);
+// A key typed into the dialog: queued as WM_KEYDOWN for the dialog window.
+void PressKey(HWND dialog, WPARAM virtualKey);
+// The close box: WM_SYSCOMMAND SC_CLOSE turns into WM_CLOSE for the window procedure.
+void CloseBox(HWND window);
+
+// Posted messages not yet retrieved, oldest first.
+std::vector<MSG> QueuedMessages();
+
+// Called by GetMessageA whenever the queue is empty, so a test can act as the user;
+// called again after an action that delivered or posted something, until one does nothing.
+void SetUserAction(std::function<void()> action);
+// wParam of the WM_QUIT that GetMessageA makes up when the queue stays empty after
+// the user action: the real call would wait forever.
+constexpr WPARAM kStuckQuitCode = 0x5EAD;
+// How often GetMessageA found nothing to return.
+int StuckCount();
+
+struct ShowCall {
+    HWND window;
+    int command;
+};
+const std::vector<ShowCall> &ShowCalls();
+const std::vector<HWND> &ForegroundCalls();
+
+struct SentMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+// Messages that reached a window procedure or a control, sent or dispatched, in order.
+const std::vector<SentMessage> &DeliveredMessages();
+
+struct MessageBoxCall {
+    HWND owner;
+    std::string text;
+    std::string title;
+    UINT style;
+};
+const std::vector<MessageBoxCall> &MessageBoxes();
+
+struct LoadCall {
+    HINSTANCE instance;
+    ULONG_PTR resourceId;  // the id of a MAKEINTRESOURCEA name; 0 for a string name
+    std::string resourceName;
+    HANDLE result;
+};
+const std::vector<LoadCall> &IconLoads();
+const std::vector<LoadCall> &CursorLoads();
+
+struct ClassLongCall {
+    HWND window;
+    int index;
+    LONG value;
+};
+const std::vector<ClassLongCall> &ClassLongCalls();
+
+}  // namespace fakewin

@@ -1,0 +1,36 @@
+// What the stand-in's source files share: the call record, name rules and the
+// per-area reset hooks that fakewin::Reset() runs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace fakewin {
+namespace internal {
+
+// Records one API call by name (log and count).
+void LogCall(const char *function);
+
+// Shift-JIS (code page 932) lead bytes: the byte after one belongs to the same character.
+bool IsLeadByte(unsigned char c);
+// Orders names as the registry and NTFS list them: ASCII letters folded to upper case,
+// double-byte characters compared as they are. 0 means the platform sees one name.
+int CompareNames(const std::string &a, const std::string &b);
+bool SameName(const std::string &a, const std::string &b);
+// Characters, counting a double-byte character once.
+size_t CharCount(const std::string &text);
+// Splits at "\" (and "/" when asked) that are not the second byte of a double-byte
+// character; empty parts are kept so callers can tell "a\\b" and "\\a" apart.
+std::vector<std::string> SplitPath(const std::string &path, bool slashToo);
+
+void ResetRegistry();
+void ResetFiles();
+void ResetWindows();
+
+// Contents of a file of the in-memory file system; false if there is no such file.
+bool ReadFileText(const std::string &path, std::string *contents);
+
+}  // namespace internal
+}  // namespace fakewin

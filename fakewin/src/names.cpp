@@ -1,0 +1,76 @@
+// Name comparison and path splitting under code page 932, as the platform applies them.
+#include "internal.h"
+
+namespace fakewin {
+namespace internal {
+
+namespace {
+
+unsigned char FoldUpper(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+int CompareNames(const std::string &a, const std::string &b)
+{
+    size_t i = 0;
+    bool trail = false;  // a and b agree up to i, so they agree on where characters start
+    for (; i < a.size() && i < b.size(); ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        // The second byte of a double-byte character is not a letter, even when its
+        // value falls into 'a'..'z'.
+        if (!trail) {
+            ca = FoldUpper(ca);
+            cb = FoldUpper(cb);
+        }
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        trail = !trail && IsLeadByte(ca);
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool SameName(const std::string &a, const std::string &b)
+{
+    return CompareNames(a, b) == 0;
+}
+
+size_t CharCount(const std::string &text)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i, ++count) {
+        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
+            ++i;
+    }
+    return count;
+}
+
+std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
+{
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < path.size(); ++i) {
+        char c = path[i];
+        if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) {
+            parts.back() += c;
+            parts.back() += path[++i];
+        } else if (c == '\\' || (slashToo && c == '/')) {
+            parts.emplace_back();
+        } else {
+            parts.back() += c;
+        }
+    }
+    return parts;
+}
+
+}  // namespace internal
+}  // namespace fakewin

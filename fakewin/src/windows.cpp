@@ -1,0 +1,606 @@
+// Window classes, dialogs made from templates that tests register, automatic radio
+// buttons, the thread's message queue and the calls that show, find and activate
+// windows. Messages reach a window's class procedure synchronously, as on the platform.
+#include <deque>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "fakewin.h"
+#include "internal.h"
+
+namespace fakewin {
+
+using internal::LogCall;
+
+namespace {
+
+struct Window {
+    HWND handle = nullptr;
+    std::string className;
+    WNDPROC proc = nullptr;  // null for controls and for windows of other processes
+    bool alive = true;
+    bool visible = false;
+    HWND parent = nullptr;
+    int id = 0;
+    ControlKind kind = ControlKind::kStatic;
+    int check = BST_UNCHECKED;
+    std::vector<HWND> children;
+};
+
+struct ClassRecord {
+    WNDCLASSA wndClass;
+    std::string name;
+    HICON smallIcon = nullptr;
+};
+
+struct DialogTemplate {
+    std::string className;
+    std::vector<ControlSpec> controls;
+};
+
+// Handle ranges apart from each other and from the registry's, so a handle passed to
+// the wrong kind of call is never mistaken for a valid one.
+const ULONG_PTR kFirstWindow = 0x10000;
+const ULONG_PTR kFirstIcon = 0x20000;
+const ULONG_PTR kFirstCursor = 0x30000;
+const ATOM kFirstAtom = 0xC000;
+// LoadIconA/LoadCursorA without an instance know only the system's own resources.
+const ULONG_PTR kFirstSystemResource = 32512;
+const ULONG_PTR kLastSystemResource = 32651;
+
+std::map<ULONG_PTR, std::unique_ptr<Window>> windows;
+ULONG_PTR nextWindow;
+std::vector<std::unique_ptr<ClassRecord>> classes;
+std::map<WORD, DialogTemplate> templates;
+std::map<std::pair<ULONG_PTR, std::string>, HANDLE> loadedResources;
+ULONG_PTR nextIcon;
+ULONG_PTR nextCursor;
+bool failRegisterClass;
+bool failCreateDialog;
+
+std::deque<MSG> queue;
+bool quitPending;
+int quitCode;
+std::function<void()> userAction;
+int stuckCount;
+// Bumped by every delivered or posted message: tells a user action that did
+// something (and may have more to do) from one that has run out of steps.
+unsigned long activity;
+// A user action that keeps acting without ever posting a message is cut off here.
+const int kMaxUserActions = 1000;
+
+std::vector<ShowCall> showCalls;
+std::vector<HWND> foregroundCalls;
+std::vector<SentMessage> delivered;
+std::vector<MessageBoxCall> messageBoxes;
+std::vector<LoadCall> iconLoads;
+std::vector<LoadCall> cursorLoads;
+std::vector<ClassLongCall> classLongCalls;
+
+Window *Find(HWND handle)
+{
+    auto found = windows.find(reinterpret_cast<ULONG_PTR>(handle));
+    return found == windows.end() ? nullptr : found->second.get();
+}
+
+Window *Alive(HWND handle)
+{
+    Window *window = Find(handle);
+    return window && window->alive ? window : nullptr;
+}
+
+Window *NewWindow()
+{
+    auto window = std::make_unique<Window>();
+    window->handle = reinterpret_cast<HWND>(nextWindow);
+    nextWindow += 4;
+    Window *added = window.get();
+    windows[reinterpret_cast<ULONG_PTR>(added->handle)] = std::move(window);
+    return added;
+}
+
+ClassRecord *FindClass(const std::string &name)
+{
+    for (auto &record : classes) {
+        if (internal::SameName(record->name, name))
+            return record.get();
+    }
+    return nullptr;
+}
+
+Window *Control(HWND dialog, int id)
+{
+    Window *window = Alive(dialog);
+    if (window == nullptr)
+        return nullptr;
+    for (HWND child : window->children) {
+        Window *control = Alive(child);
+        if (control && control->id == id)
+            return control;
+    }
+    return nullptr;
+}
+
+void ClickControl(Window *control);
+
+LRESULT ControlMessage(Window *control, UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case BM_SETCHECK:
+        // Push buttons and static texts have no check state.
+        if (control->kind == ControlKind::kAutoRadio)
+            control->check = static_cast<int>(wParam);
+        return 0;
+    case BM_GETCHECK:
+        return control->kind == ControlKind::kAutoRadio ? control->check : BST_UNCHECKED;
+    case BM_CLICK:
+        ClickControl(control);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Window *window = Alive(handle);
+    if (window == nullptr)
+        return 0;
+    delivered.push_back({handle, message, wParam, lParam});
+    ++activity;
+    if (window->parent != nullptr)
+        return ControlMessage(window, message, wParam);
+    if (window->proc == nullptr)
+        return 0;
+    return window->proc(handle, message, wParam, lParam);
+}
+
+void ClickControl(Window *control)
+{
+    if (control->kind == ControlKind::kStatic)
+        return;
+    if (control->kind == ControlKind::kAutoRadio) {
+        // One group per dialog: the templates of the tools put all radio buttons in one.
+        for (HWND sibling : Find(control->parent)->children) {
+            Window *other = Find(sibling);
+            if (other->kind == ControlKind::kAutoRadio)
+                other->check = other == control ? BST_CHECKED : BST_UNCHECKED;
+        }
+    }
+    Deliver(control->parent, WM_COMMAND, MAKEWPARAM(control->id, BN_CLICKED),
+            reinterpret_cast<LPARAM>(control->handle));
+}
+
+void Destroy(Window *window)
+{
+    if (!window->alive)
+        return;
+    Deliver(window->handle, WM_DESTROY, 0, 0);
+    for (HWND child : window->children)
+        Find(child)->alive = false;
+    window->alive = false;
+    window->visible = false;
+    // Messages posted to a window that no longer exists are never retrieved.
+    for (auto it = queue.begin(); it != queue.end();) {
+        Window *target = Find(it->hwnd);
+        if (target != nullptr && !target->alive)
+            it = queue.erase(it);
+        else
+            ++it;
+    }
+}
+
+std::string ResourceKey(LPCSTR name, ULONG_PTR *id)
+{
+    *id = IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0;
+    return *id ? "#" + std::to_string(*id) : std::string(name ? name : "");
+}
+
+HANDLE LoadResource(HINSTANCE instance, LPCSTR name, ULONG_PTR *next, std::vector<LoadCall> *log)
+{
+    ULONG_PTR id = 0;
+    std::string key = ResourceKey(name, &id);
+    HANDLE result = nullptr;
+    bool known = instance != nullptr || (id >= kFirstSystemResource && id <= kLastSystemResource);
+    if (name != nullptr && known) {
+        // Loading the same resource again gives the same shared handle.
+        auto slot = std::make_pair(reinterpret_cast<ULONG_PTR>(instance), key);
+        auto found = loadedResources.find(slot);
+        if (found == loadedResources.end()) {
+            found = loadedResources.emplace(slot, reinterpret_cast<HANDLE>(*next)).first;
+            *next += 4;
+        }
+        result = found->second;
+    }
+    log->push_back({instance, id, id ? std::string() : key, result});
+    return result;
+}
+
+}  // namespace
+
+namespace internal {
+
+void ResetWindows()
+{
+    windows.clear();
+    nextWindow = kFirstWindow;
+    classes.clear();
+    templates.clear();
+    loadedResources.clear();
+    nextIcon = kFirstIcon;
+    nextCursor = kFirstCursor;
+    failRegisterClass = false;
+    failCreateDialog = false;
+    queue.clear();
+    quitPending = false;
+    quitCode = 0;
+    userAction = nullptr;
+    stuckCount = 0;
+    activity = 0;
+    showCalls.clear();
+    foregroundCalls.clear();
+    delivered.clear();
+    messageBoxes.clear();
+    iconLoads.clear();
+    cursorLoads.clear();
+    classLongCalls.clear();
+}
+
+}  // namespace internal
+
+void AddDialogTemplate(WORD id, const std::string &className, const std::vector<ControlSpec> &controls)
+{
+    templates[id] = {className, controls};
+}
+
+void FailRegisterClass(bool fail)
+{
+    failRegisterClass = fail;
+}
+
+void FailCreateDialog(bool fail)
+{
+    failCreateDialog = fail;
+}
+
+HWND AddForeignWindow(const std::string &className, bool visible)
+{
+    Window *window = NewWindow();
+    window->className = className;
+    window->visible = visible;
+    return window->handle;
+}
+
+const WNDCLASSA *RegisteredClass(const std::string &className)
+{
+    ClassRecord *record = FindClass(className);
+    return record ? &record->wndClass : nullptr;
+}
+
+bool IsWindowAlive(HWND window)
+{
+    return Alive(window) != nullptr;
+}
+
+bool IsWindowVisible(HWND window)
+{
+    Window *found = Alive(window);
+    return found && found->visible;
+}
+
+int CheckState(HWND dialog, int id)
+{
+    Window *control = Control(dialog, id);
+    return control ? control->check : -1;
+}
+
+void Click(HWND dialog, int id)
+{
+    if (Window *control = Control(dialog, id))
+        ClickControl(control);
+}
+
+void PressKey(HWND dialog, WPARAM virtualKey)
+{
+    queue.push_back(MSG{dialog, WM_KEYDOWN, virtualKey, 0, 0, {0, 0}});
+    ++activity;
+}
+
+void CloseBox(HWND window)
+{
+    Deliver(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+std::vector<MSG> QueuedMessages()
+{
+    return std::vector<MSG>(queue.begin(), queue.end());
+}
+
+void SetUserAction(std::function<void()> action)
+{
+    userAction = std::move(action);
+}
+
+int StuckCount()
+{
+    return stuckCount;
+}
+
+const std::vector<ShowCall> &ShowCalls()
+{
+    return showCalls;
+}
+
+const std::vector<HWND> &ForegroundCalls()
+{
+    return foregroundCalls;
+}
+
+const std::vector<SentMessage> &DeliveredMessages()
+{
+    return delivered;
+}
+
+const std::vector<MessageBoxCall> &MessageBoxes()
+{
+    return messageBoxes;
+}
+
+const std::vector<LoadCall> &IconLoads()
+{
+    return iconLoads;
+}
+
+const std::vector<LoadCall> &CursorLoads()
+{
+    return cursorLoads;
+}
+
+const std::vector<ClassLongCall> &ClassLongCalls()
+{
+    return classLongCalls;
+}
+
+}  // namespace fakewin
+
+using namespace fakewin;
+
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    internal::LogCall("SendMessageA");
+    return Deliver(window, message, wParam, lParam);
+}
+
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    internal::LogCall("PostMessageA");
+    if (window != nullptr && Alive(window) == nullptr)
+        return FALSE;
+    queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+    ++activity;
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int exitCode)
+{
+    internal::LogCall("PostQuitMessage");
+    quitPending = true;
+    quitCode = exitCode;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    internal::LogCall("DefWindowProcA");
+    if (message == WM_CLOSE) {
+        if (Window *found = Alive(window))
+            Destroy(found);
+    } else if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+        Deliver(window, WM_CLOSE, 0, 0);
+    }
+    return 0;
+}
+
+HWND WINAPI GetDlgItem(HWND dialog, int id)
+{
+    internal::LogCall("GetDlgItem");
+    Window *control = Control(dialog, id);
+    return control ? control->handle : nullptr;
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR title, UINT style)
+{
+    internal::LogCall("MessageBoxA");
+    messageBoxes.push_back({owner, text ? text : "", title ? title : "", style});
+    return IDOK;
+}
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR)
+{
+    internal::LogCall("FindWindowA");
+    if (className == nullptr)
+        return nullptr;
+    // The most recently created window is the topmost one.
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        const Window &window = *it->second;
+        if (window.alive && window.parent == nullptr && internal::SameName(window.className, className))
+            return window.handle;
+    }
+    return nullptr;
+}
+
+BOOL WINAPI ShowWindow(HWND handle, int command)
+{
+    internal::LogCall("ShowWindow");
+    showCalls.push_back({handle, command});
+    Window *window = Alive(handle);
+    if (window == nullptr)
+        return FALSE;
+    bool wasVisible = window->visible;
+    bool visible = command != SW_HIDE;
+    // WM_SHOWWINDOW is sent only when the visibility changes, before it does.
+    if (visible != wasVisible) {
+        Deliver(handle, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
+        window->visible = visible;
+    }
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND window)
+{
+    internal::LogCall("SetForegroundWindow");
+    foregroundCalls.push_back(window);
+    return Alive(window) ? TRUE : FALSE;
+}
+
+BOOL WINAPI UpdateWindow(HWND window)
+{
+    internal::LogCall("UpdateWindow");
+    return Alive(window) ? TRUE : FALSE;
+}
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
+{
+    internal::LogCall("RegisterClassA");
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
+        IS_INTRESOURCE(windowClass->lpszClassName) || failRegisterClass)
+        return 0;
+    if (FindClass(windowClass->lpszClassName) != nullptr) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    auto record = std::make_unique<ClassRecord>();
+    record->wndClass = *windowClass;
+    record->name = windowClass->lpszClassName;
+    record->wndClass.lpszClassName = record->name.c_str();
+    classes.push_back(std::move(record));
+    return static_cast<ATOM>(kFirstAtom + classes.size() - 1);
+}
+
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
+{
+    internal::LogCall("LoadIconA");
+    return static_cast<HICON>(LoadResource(instance, name, &nextIcon, &iconLoads));
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
+{
+    internal::LogCall("LoadCursorA");
+    return static_cast<HCURSOR>(LoadResource(instance, name, &nextCursor, &cursorLoads));
+}
+
+HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC, LPARAM param)
+{
+    internal::LogCall("CreateDialogParamA");
+    if (failCreateDialog || !IS_INTRESOURCE(templateName))
+        return nullptr;
+    auto found = templates.find(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)));
+    if (found == templates.end()) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    ClassRecord *record = FindClass(found->second.className);
+    if (record == nullptr) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    Window *dialog = NewWindow();
+    dialog->className = record->name;
+    dialog->proc = record->wndClass.lpfnWndProc;
+    (void)owner;
+    HWND handle = dialog->handle;
+    Deliver(handle, WM_CREATE, 0, 0);
+    for (const ControlSpec &spec : found->second.controls) {
+        Window *control = NewWindow();
+        control->parent = handle;
+        control->id = spec.id;
+        control->kind = spec.kind;
+        control->visible = true;
+        Find(handle)->children.push_back(control->handle);
+    }
+    HWND first = Find(handle)->children.empty() ? nullptr : Find(handle)->children[0];
+    Deliver(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
+    return Alive(handle) ? handle : nullptr;
+}
+
+DWORD WINAPI SetClassLongA(HWND handle, int index, LONG value)
+{
+    internal::LogCall("SetClassLongA");
+    classLongCalls.push_back({handle, index, value});
+    Window *window = Alive(handle);
+    ClassRecord *record = window ? FindClass(window->className) : nullptr;
+    if (record == nullptr)
+        return 0;
+    HICON icon = reinterpret_cast<HICON>(static_cast<LONG_PTR>(value));
+    HICON *slot = nullptr;
+    if (index == GCL_HICON)
+        slot = &record->wndClass.hIcon;
+    else if (index == GCL_HICONSM)
+        slot = &record->smallIcon;
+    if (slot == nullptr)
+        return 0;
+    DWORD previous = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(*slot));
+    *slot = icon;
+    return previous;
+}
+
+BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
+{
+    internal::LogCall("GetMessageA");
+    int asked = 0;
+    for (;;) {
+        if (!queue.empty()) {
+            *message = queue.front();
+            queue.pop_front();
+            return message->message != WM_QUIT;
+        }
+        // The quit request is seen only once no posted message is left.
+        if (quitPending) {
+            quitPending = false;
+            *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0, 0, {0, 0}};
+            return FALSE;
+        }
+        // The user acts while the program waits; an action that only clicks (a sent
+        // message, nothing posted) is followed by the next one.
+        if (userAction && asked < kMaxUserActions) {
+            ++asked;
+            unsigned long before = activity;
+            userAction();
+            if (activity != before || !queue.empty() || quitPending)
+                continue;
+        }
+        // Nothing will ever come: the real call would block for good.
+        ++stuckCount;
+        *message = MSG{nullptr, WM_QUIT, kStuckQuitCode, 0, 0, {0, 0}};
+        return FALSE;
+    }
+}
+
+BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
+{
+    internal::LogCall("IsDialogMessageA");
+    Window *window = Alive(dialog);
+    if (window == nullptr || message == nullptr)
+        return FALSE;
+    Window *target = Alive(message->hwnd);
+    bool forDialog = target != nullptr && (target == window || target->parent == dialog);
+    if (!forDialog || message->message != WM_KEYDOWN || message->wParam != VK_ESCAPE)
+        return FALSE;
+    Window *cancel = Control(dialog, IDCANCEL);
+    Deliver(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(cancel ? cancel->handle : nullptr));
+    return TRUE;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *)
+{
+    internal::LogCall("TranslateMessage");
+    return FALSE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG *message)
+{
+    internal::LogCall("DispatchMessageA");
+    if (message == nullptr)
+        return 0;
+    return Deliver(message->hwnd, message->message, message->wParam, message->lParam);
+}

@@ -1,0 +1,122 @@
+// Key paths when the platform refuses: failed opens, creations and value writes
+// anywhere on the path, and who closes which handle.
+#include "keypath.h"
+
+#include <string>
+
+#include "host_test.h"
+
+namespace {
+
+const char kGame[] = TEST_KEY "\\Game";
+const char kGamePath[] = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Game";
+const std::string kRoot = "HKEY_CURRENT_USER";
+
+class KeyPathHostTest : public HostTest {
+protected:
+    void SetUp() override
+    {
+        HostTest::SetUp();
+        world::SetString(kGame, "MmxUse", "1");
+    }
+};
+
+TEST_F(KeyPathHostTest, ReaderFailsCleanlyWhereverAnOpenFails)
+{
+    const char *const keys[] = {
+        "Software",                  // opened from the root itself
+        "Software\\KzUnitTest",      // the walk holds Software open
+        "Software\\KzUnitTest\\Game",  // the last key of the path
+    };
+    for (const char *key : keys) {
+        SCOPED_TRACE(key);
+        world::Reset();
+        world::SetString(kGame, "MmxUse", "1");
+        fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\" + key);
+        char text[kRegTextSize] = "untouched";
+        EXPECT_EQ(0, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
+        EXPECT_STREQ("untouched", text);
+        EXPECT_EQ(0, ReadRegistryValue(kGamePath, nullptr, nullptr, kValueNone));
+        EXPECT_EQ(0, fakewin::OpenKeyCount());
+        EXPECT_EQ(0, fakewin::BadKeyCloseCount());
+        EXPECT_EQ(0, fakewin::RootCloseCount());
+    }
+}
+
+TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
+{
+    // A refusal elsewhere in the registry must not touch this path.
+    fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\Software\\Other");
+    fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, kRoot + "\\" TEST_KEY);
+    char text[kRegTextSize] = "";
+    EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
+    EXPECT_STREQ("1", text);
+    EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 1));
+    std::string data;
+    ASSERT_TRUE(world::GetValue(kGame, "MmxUse", nullptr, &data));
+    EXPECT_EQ(std::string("0", 2), data);
+}
+
+TEST_F(KeyPathHostTest, ReaderNeverClosesTheRootAndClosesEachKeyOnce)
+{
+    char text[kRegTextSize] = "";
+    EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
+    EXPECT_EQ(0, ReadRegistryValue(kGamePath, "Missing", text, kValueString));
+    EXPECT_EQ(0, ReadRegistryValue("\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, nullptr, 0));
+    EXPECT_EQ(0, fakewin::RootCloseCount());
+    // One open per key below the root on each successful walk, each closed once.
+    EXPECT_EQ(fakewin::CallCount("RegOpenKeyExA"), fakewin::CallCount("RegCloseKey"));
+}
+
+TEST_F(KeyPathHostTest, WriterFailsCleanlyWhereverACreationFails)
+{
+    struct Row {
+        const char *faulted;  // key whose creation or opening is refused
+        const char *path;     // where the value is written
+    };
+    const Row rows[] = {
+        {"Software", kGamePath},                                       // first key below the root
+        {"Software\\KzUnitTest", kGamePath},                           // a key in the middle
+        {"Software\\KzUnitTest\\Game", kGamePath},                     // the last, existing key
+        {"Software\\KzUnitTest\\Game\\New", "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Game\\New"},  // a new key
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.faulted);
+        world::Reset();
+        world::SetString(kGame, "MmxUse", "1");
+        fakewin::FailRegistry(fakewin::RegistryCall::kCreate, kRoot + "\\" + row.faulted);
+        EXPECT_EQ(0, WriteRegistryString(row.path, "MmxUse", "0", 1));
+        EXPECT_EQ(0, fakewin::CallCount("RegSetValueExA"));
+        std::string data;
+        ASSERT_TRUE(world::GetValue(kGame, "MmxUse", nullptr, &data));
+        EXPECT_EQ(std::string("1", 2), data);
+        EXPECT_FALSE(world::KeyExists(TEST_KEY "\\Game\\New"));
+        EXPECT_EQ(0, fakewin::OpenKeyCount());
+        EXPECT_EQ(0, fakewin::BadKeyCloseCount());
+    }
+}
+
+TEST_F(KeyPathHostTest, WriterReportsAValueThatCouldNotBeStored)
+{
+    fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, kRoot + "\\" + kGame);
+    // Refused value writes are a failure, so the dialog does not claim the setting was saved.
+    EXPECT_EQ(0, WriteRegistryString(kGamePath, "MmxUse", "0", 1));
+    EXPECT_EQ(1, fakewin::CallCount("RegSetValueExA"));
+    std::string data;
+    ASSERT_TRUE(world::GetValue(kGame, "MmxUse", nullptr, &data));
+    EXPECT_EQ(std::string("1", 2), data);
+    // The path itself was fine: without the write flag nothing is stored and all is well.
+    EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 0));
+}
+
+TEST_F(KeyPathHostTest, WriterClosesEveryKeyItHeldOnce)
+{
+    EXPECT_EQ(1, WriteRegistryString("\\HKEY_CURRENT_USER\\" TEST_KEY "\\A\\B\\C", "MmxUse", "1", 1));
+    EXPECT_TRUE(world::KeyExists(TEST_KEY "\\A\\B\\C"));
+    // Root, Software, KzUnitTest, A, B and C: each key held is closed, the root included.
+    EXPECT_EQ(5, fakewin::CallCount("RegCreateKeyExA"));
+    EXPECT_EQ(6, fakewin::CallCount("RegCloseKey"));
+    EXPECT_EQ(1, fakewin::RootCloseCount());
+}
+
+}  // namespace

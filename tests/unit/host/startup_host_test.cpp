@@ -1,0 +1,308 @@
+// Start-up of a tool over the stand-in: the order of the platform calls, a second
+// copy, each start-up failure, the window class and the whole decide flow.
+#include "startup.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host_test.h"
+#include "install.h"
+#include "settings.h"
+
+namespace {
+
+const char kGame[] = TEST_KEY "\\Game";
+const char kCalcClass[] = "_kz_support_tool_CalcSwitchMain";
+
+const char *const kInstallValues[] = {"DAT_EXIST",  "BGM_EXIST",  "KOE_EXIST", "MOV_EXIST",
+                                      "SAV_FOLDER", "DAT_FOLDER", "BGM_FOLDER", "KOE_FOLDER",
+                                      "MOV_FOLDER", "CD_DRIVE",   "DISK_MARK"};
+
+class StartupHostTest : public HostTest {
+protected:
+    void SetUp() override
+    {
+        HostTest::SetUp();
+        MainWindow = nullptr;
+        AppInstance = nullptr;
+    }
+
+    // A game set up as its installer leaves it, and CalcSwitch's dialog template.
+    static void InstallGame()
+    {
+        world::MakeFile(world::ProgramFolder() + "\\SETUP.INI",
+                        "[Setup Initial]\r\nREG_NAME=KzUnitTest\\Game\r\n");
+        for (const char *name : kInstallValues)
+            world::SetString(kGame, name, std::string(name) == "SAV_FOLDER" ? world::Folder() : "1");
+        fakewin::AddDialogTemplate(IDD_MAIN, kCalcClass,
+                                   {{1001, fakewin::ControlKind::kAutoRadio},
+                                    {1002, fakewin::ControlKind::kAutoRadio},
+                                    {1003, fakewin::ControlKind::kPushButton},
+                                    {1004, fakewin::ControlKind::kPushButton}});
+    }
+
+    // The user's steps, one each time the message loop would wait.
+    static void Script(std::vector<std::function<void()>> steps)
+    {
+        auto next = std::make_shared<size_t>(0);
+        auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+        fakewin::SetUserAction([next, shared] {
+            if (*next < shared->size())
+                (*shared)[(*next)++]();
+        });
+    }
+
+    static int Run(int showCommand = SW_SHOWNORMAL)
+    {
+        char commandLine[] = "";
+        return ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr, commandLine,
+                           showCommand);
+    }
+
+    static size_t FirstCall(const std::string &name)
+    {
+        const std::vector<std::string> &log = fakewin::CallLog();
+        return static_cast<size_t>(std::find(log.begin(), log.end(), name) - log.begin());
+    }
+
+    static std::string Stored()
+    {
+        std::string data;
+        return world::GetValue(kGame, "MmxUse", nullptr, &data) ? data : "<none>";
+    }
+};
+
+TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
+{
+    InstallGame();
+    Script({[] { fakewin::Click(MainWindow, 1002); }, [] { fakewin::Click(MainWindow, 1004); }});
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(0, fakewin::StuckCount());
+    EXPECT_EQ(std::string("0", 2), Stored());
+    EXPECT_FALSE(fakewin::IsWindowAlive(MainWindow));
+    EXPECT_TRUE(fakewin::MessageBoxes().empty());
+
+    // Single-instance check, SETUP.INI, REG_NAME, installation values and save folder,
+    // class, dialog, icons, show, loop.
+    const char *const order[] = {"FindWindowA",      "GetModuleFileNameA", "GetPrivateProfileStringA",
+                                 "RegEnumValueA",    "RegisterClassA",     "CreateDialogParamA",
+                                 "SetClassLongA",    "ShowWindow",         "UpdateWindow",
+                                 "GetMessageA"};
+    for (size_t i = 1; i < sizeof order / sizeof order[0]; ++i) {
+        SCOPED_TRACE(order[i]);
+        EXPECT_LT(FirstCall(order[i - 1]), FirstCall(order[i]));
+    }
+    // The save folder is probed after the last installation value was read.
+    const std::vector<fakewin::FindCall> &finds = fakewin::FindCalls();
+    ASSERT_FALSE(finds.empty());
+    EXPECT_EQ(world::Folder(), finds.back().pattern);
+    const std::vector<std::string> &log = fakewin::CallLog();
+    EXPECT_EQ("FindWindowA", log.front());
+}
+
+TEST_F(StartupHostTest, SecondCopyBringsTheFirstForwardAndDoesNothingElse)
+{
+    // No SETUP.INI at all: the second copy must not even look for it.
+    HWND first = fakewin::AddForeignWindow(kCalcClass, true);
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ((std::vector<std::string>{"FindWindowA", "ShowWindow", "SetForegroundWindow"}),
+              fakewin::CallLog());
+    ASSERT_EQ(1u, fakewin::ShowCalls().size());
+    EXPECT_EQ(first, fakewin::ShowCalls()[0].window);
+    EXPECT_EQ(SW_RESTORE, fakewin::ShowCalls()[0].command);
+    EXPECT_EQ(std::vector<HWND>{first}, fakewin::ForegroundCalls());
+    EXPECT_TRUE(fakewin::MessageBoxes().empty());
+}
+
+TEST_F(StartupHostTest, OtherToolsDoNotCountAsASecondCopy)
+{
+    fakewin::AddForeignWindow("_kz_support_tool_PlayerSwitchMain");
+    fakewin::AddForeignWindow("_kz_support_tool_RenderSwitchMain");
+    InstallGame();
+    Script({[] { fakewin::Click(MainWindow, 1003); }});
+    EXPECT_EQ(0, Run());
+    EXPECT_TRUE(fakewin::ForegroundCalls().empty());
+    EXPECT_EQ(1, fakewin::CallCount("CreateDialogParamA"));
+}
+
+TEST_F(StartupHostTest, EachStartupFailureShowsOneWarning)
+{
+    struct Row {
+        const char *what;
+        std::function<void()> breakIt;  // applied to an installed game
+        const char *text;
+    };
+    const std::string ini = world::ProgramFolder() + "\\SETUP.INI";
+    const Row rows[] = {
+        {"no SETUP.INI", [&] { world::RemoveFile(ini); }, HOST_TEXT_NO_SETUP_INI},
+        {"SETUP.INI is a folder", [&] { world::RemoveFile(ini); world::MakeFolder(ini); },
+         HOST_TEXT_NO_SETUP_INI},
+        {"no REG_NAME", [&] { world::MakeFile(ini, "[Setup Initial]\r\nOTHER=x\r\n"); },
+         HOST_TEXT_NO_REG_NAME},
+        {"empty REG_NAME", [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=\r\n"); },
+         HOST_TEXT_NO_REG_NAME},
+        {"REG_NAME too long for the key path",
+         [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=" + std::string(240, 'n') + "\r\n"); },
+         HOST_TEXT_NO_REG_NAME},
+        {"no game key", [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=KzUnitTest\\None\r\n"); },
+         HOST_TEXT_NOT_INSTALLED},
+        {"save folder missing", [&] { world::SetString(kGame, "SAV_FOLDER", "C:\\kztest\\gone"); },
+         HOST_TEXT_NOT_INSTALLED},
+        {"last value missing",
+         [&] {
+             fakewin::Reset();
+             world::Reset();
+             for (const char *name : kInstallValues) {
+                 if (std::string(name) != "DISK_MARK")
+                     world::SetString(kGame, name, std::string(name) == "SAV_FOLDER" ? world::Folder() : "1");
+             }
+             world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=KzUnitTest\\Game\r\n");
+         },
+         HOST_TEXT_NOT_INSTALLED},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        world::Reset();
+        InstallGame();
+        row.breakIt();
+        EXPECT_EQ(0, Run());
+        ASSERT_EQ(1u, fakewin::MessageBoxes().size());
+        const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
+        EXPECT_EQ(nullptr, box.owner);
+        EXPECT_EQ(row.text, box.text);
+        EXPECT_EQ(HOST_TEXT_WARNING_TITLE, box.title);
+        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
+        EXPECT_EQ(0, fakewin::CallCount("RegisterClassA"));
+        EXPECT_EQ(0, fakewin::CallCount("GetMessageA"));
+        EXPECT_EQ(0, fakewin::OpenKeyCount());
+    }
+}
+
+TEST_F(StartupHostTest, WindowFailuresEndSilently)
+{
+    struct Row {
+        const char *what;
+        std::function<void()> breakIt;
+        long dialogCalls;  // CreateDialogParamA calls expected
+    };
+    const Row rows[] = {
+        {"class registration refused", [] { fakewin::FailRegisterClass(true); }, 0},
+        {"dialog creation refused", [] { fakewin::FailCreateDialog(true); }, 1},
+        {"class already registered", [] {
+             WNDCLASSA other = {};
+             other.lpszClassName = kCalcClass;
+             RegisterClassA(&other);
+         }, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        world::Reset();
+        InstallGame();
+        row.breakIt();
+        EXPECT_EQ(0, Run());
+        EXPECT_TRUE(fakewin::MessageBoxes().empty());
+        EXPECT_EQ(row.dialogCalls, fakewin::CallCount("CreateDialogParamA"));
+        EXPECT_EQ(0, fakewin::CallCount("ShowWindow"));
+        EXPECT_EQ(0, fakewin::CallCount("GetMessageA"));
+    }
+}
+
+TEST_F(StartupHostTest, HiddenStartStaysUnfilledUntilShown)
+{
+    InstallGame();
+    world::SetString(kGame, "MmxUse", "0");
+    bool checkedWhileHidden = false;
+    Script({[&] {
+                // Still running and hidden: nothing read, nothing checked.
+                EXPECT_FALSE(fakewin::IsWindowVisible(MainWindow));
+                EXPECT_EQ(0, InitDone);
+                EXPECT_EQ(BST_UNCHECKED, fakewin::CheckState(MainWindow, 1001));
+                EXPECT_EQ(BST_UNCHECKED, fakewin::CheckState(MainWindow, 1002));
+                checkedWhileHidden = true;
+                // What a second start does to this copy's window.
+                ShowWindow(MainWindow, SW_RESTORE);
+                EXPECT_EQ(1, InitDone);
+                EXPECT_EQ(BST_CHECKED, fakewin::CheckState(MainWindow, 1002));
+            },
+            [] { fakewin::Click(MainWindow, 1003); }});
+    EXPECT_EQ(0, Run(SW_HIDE));
+    EXPECT_TRUE(checkedWhileHidden);
+    EXPECT_EQ(0, fakewin::StuckCount());
+    EXPECT_EQ(std::string("0", 2), Stored());
+}
+
+TEST_F(StartupHostTest, ClassAndIconsAreSetUp)
+{
+    InstallGame();
+    Script({[] { fakewin::Click(MainWindow, 1003); }});
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(fakewin::ProgramInstance(), AppInstance);
+
+    const WNDCLASSA *registered = fakewin::RegisteredClass(kCalcClass);
+    ASSERT_NE(nullptr, registered);
+    EXPECT_EQ(3u, registered->style);
+    EXPECT_EQ(&MainWndProc, registered->lpfnWndProc);
+    EXPECT_EQ(0, registered->cbClsExtra);
+    EXPECT_EQ(30, registered->cbWndExtra);
+    EXPECT_EQ(fakewin::ProgramInstance(), registered->hInstance);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(16), registered->hbrBackground);
+    EXPECT_EQ(nullptr, registered->lpszMenuName);
+
+    // Icon 101 of the program, three times: class, large and small icon.
+    ASSERT_EQ(3u, fakewin::IconLoads().size());
+    for (const fakewin::LoadCall &load : fakewin::IconLoads()) {
+        EXPECT_EQ(fakewin::ProgramInstance(), load.instance);
+        EXPECT_EQ(101u, load.resourceId);
+        EXPECT_NE(nullptr, load.result);
+    }
+    HANDLE icon = fakewin::IconLoads()[0].result;
+    // SetClassLongA has replaced the class icon with the same one.
+    EXPECT_EQ(icon, registered->hIcon);
+
+    // The system arrow, loaded without an instance.
+    ASSERT_EQ(1u, fakewin::CursorLoads().size());
+    EXPECT_EQ(nullptr, fakewin::CursorLoads()[0].instance);
+    EXPECT_EQ(32512u, fakewin::CursorLoads()[0].resourceId);
+    EXPECT_NE(nullptr, registered->hCursor);
+    EXPECT_EQ(fakewin::CursorLoads()[0].result, registered->hCursor);
+
+    const LONG iconValue = static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon));
+    ASSERT_EQ(2u, fakewin::ClassLongCalls().size());
+    EXPECT_EQ(MainWindow, fakewin::ClassLongCalls()[0].window);
+    EXPECT_EQ(-14, fakewin::ClassLongCalls()[0].index);
+    EXPECT_EQ(iconValue, fakewin::ClassLongCalls()[0].value);
+    EXPECT_EQ(MainWindow, fakewin::ClassLongCalls()[1].window);
+    EXPECT_EQ(-34, fakewin::ClassLongCalls()[1].index);
+    EXPECT_EQ(iconValue, fakewin::ClassLongCalls()[1].value);
+}
+
+TEST_F(StartupHostTest, ShownWithTheStartersCommandThenUpdated)
+{
+    InstallGame();
+    Script({[] { fakewin::Click(MainWindow, 1003); }});
+    EXPECT_EQ(0, Run(SW_SHOWMAXIMIZED));
+    ASSERT_EQ(1u, fakewin::ShowCalls().size());
+    EXPECT_EQ(MainWindow, fakewin::ShowCalls()[0].window);
+    EXPECT_EQ(SW_SHOWMAXIMIZED, fakewin::ShowCalls()[0].command);
+    EXPECT_LT(FirstCall("ShowWindow"), FirstCall("UpdateWindow"));
+    EXPECT_LT(FirstCall("UpdateWindow"), FirstCall("GetMessageA"));
+}
+
+TEST_F(StartupHostTest, EscapeInTheLoopNeitherClosesNorWrites)
+{
+    InstallGame();
+    bool stillOpen = false;
+    Script({[] { fakewin::PressKey(MainWindow, VK_ESCAPE); },
+            [&] {
+                stillOpen = fakewin::IsWindowAlive(MainWindow);
+                fakewin::Click(MainWindow, 1003);
+            }});
+    EXPECT_EQ(0, Run());
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(0, fakewin::CallCount("RegSetValueExA"));
+    EXPECT_EQ(0, fakewin::StuckCount());
+}
+
+}  // namespace

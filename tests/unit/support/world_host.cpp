@@ -1,0 +1,93 @@
+// The test world on the host: everything lives in the Win32 stand-in.
+#include "world.h"
+
+#include <fakewin.h>
+
+namespace world {
+
+namespace {
+
+std::string FromCurrentUser(const std::string &path)
+{
+    return "HKEY_CURRENT_USER\\" + path;
+}
+
+}  // namespace
+
+void Reset()
+{
+    fakewin::Reset();
+    fakewin::CreateKey(FromCurrentUser(TEST_KEY));
+    fakewin::MakeFolder("C:\\");
+    fakewin::MakeFolder(Folder());
+    fakewin::MakeFolder(ProgramFolder());
+    fakewin::SetModulePath(ProgramFolder() + "\\Tool.exe");
+}
+
+std::string Folder()
+{
+    return "C:\\kztest";
+}
+
+void CreateKey(const std::string &path, const char *className)
+{
+    fakewin::CreateKey(FromCurrentUser(path), className);
+}
+
+void SetValue(const std::string &path, const std::string &name, DWORD type, const void *data,
+              DWORD size)
+{
+    fakewin::SetValue(FromCurrentUser(path), name, type, data, size);
+}
+
+void SetString(const std::string &path, const std::string &name, const std::string &text)
+{
+    fakewin::SetString(FromCurrentUser(path), name, text);
+}
+
+bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data)
+{
+    return fakewin::GetValue(FromCurrentUser(path), name, type, data);
+}
+
+bool KeyExists(const std::string &path)
+{
+    return fakewin::KeyExists(FromCurrentUser(path));
+}
+
+int CountValues(const std::string &path)
+{
+    return fakewin::CountValues(FromCurrentUser(path));
+}
+
+int CountSubkeys(const std::string &path)
+{
+    return fakewin::CountSubkeys(FromCurrentUser(path));
+}
+
+void MakeFolder(const std::string &path)
+{
+    fakewin::MakeFolder(path);
+}
+
+void MakeFile(const std::string &path, const std::string &contents)
+{
+    fakewin::MakeFile(path, contents);
+}
+
+void RemoveFile(const std::string &path)
+{
+    fakewin::RemoveFile(path);
+}
+
+std::string ProgramFolder()
+{
+    return "C:\\Program";
+}
+
+bool OnStandIn()
+{
+    return true;
+}
+
+}  // namespace world
