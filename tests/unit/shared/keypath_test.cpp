@@ -202,14 +202,16 @@ TEST_F(KeyPathTest, TextIsCutAtItsFirstZeroAndTerminated)
     EXPECT_EQ(full, read.text);
     EXPECT_TRUE(read.canaryIntact);
 
+    // The same 255 bytes when the last is the terminator fit. Created in name order,
+    // so that Windows (creation order) and Wine (name order) list them alike.
+    world::SetValue(kGame, "Fits", REG_SZ, full.c_str(), static_cast<DWORD>(full.size() + 1));
+    EXPECT_EQ(full, ReadText(kGamePath, "Fits").text);
+
     // 255 with no terminator: the platform wants room to add one, so the entry does
     // not fit the data unit and the value counts as not found (measured under Wine).
     const std::string over(kRegDataUnit, 'x');
     world::SetValue(kGame, "Over", REG_SZ, over.data(), static_cast<DWORD>(over.size()));
     EXPECT_EQ(0, ReadText(kGamePath, "Over").result);
-    // The same 255 bytes when the last is the terminator fit.
-    world::SetValue(kGame, "Fits", REG_SZ, full.c_str(), static_cast<DWORD>(full.size() + 1));
-    EXPECT_EQ(full, ReadText(kGamePath, "Fits").text);
 }
 
 TEST_F(KeyPathTest, ValueEnumerationStopsAtAnEntryThatDoesNotFit)

@@ -1,0 +1,138 @@
+// Counts the registry calls of a full start-up on the stand-in, against the number
+// the key-path walk needs by its own rules, for growing numbers of sibling keys that
+// sort before the game's key; and times IsGameInstalled at each size.
+//   registry_calls [SIZES...]   prints a Markdown table; exit 1 on any excess call
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "fakewin.h"
+#include "install.h"
+#include "settings.h"
+#include "startup.h"
+
+namespace {
+
+const char *const kInstallValues[] = {
+    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
+    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
+};
+const int kInstallCount = sizeof kInstallValues / sizeof kInstallValues[0];
+const std::string kGameKey = "HKEY_CURRENT_USER\\Software\\ZzGame";
+
+void Layout(int siblings)
+{
+    fakewin::Reset();
+    fakewin::KeepCallLog(false);
+    char name[32];
+    for (int i = 0; i < siblings; ++i) {
+        snprintf(name, sizeof name, "Aa%06d", i);
+        fakewin::CreateKey("HKEY_CURRENT_USER\\Software\\" + std::string(name));
+    }
+    fakewin::MakeFolder("C:\\Program");
+    fakewin::MakeFolder("C:\\Save");
+    fakewin::MakeFile("C:\\Program\\SETUP.INI", "[Setup Initial]\r\nREG_NAME=ZzGame\r\n");
+    for (const char *value : kInstallValues)
+        fakewin::SetString(kGameKey, value, std::string(value) == "SAV_FOLDER" ? "C:\\Save" : "1");
+    fakewin::SetString(kGameKey, CalcSwitchSetting.valueName, "0");
+    std::vector<fakewin::ControlSpec> controls;
+    for (int i = 0; i < CalcSwitchSetting.rowCount; ++i)
+        controls.push_back({CalcSwitchSetting.rows[i].controlId, fakewin::ControlKind::kAutoRadio});
+    controls.push_back({CalcSwitchSetting.decideId, fakewin::ControlKind::kPushButton});
+    controls.push_back({CalcSwitchSetting.cancelId, fakewin::ControlKind::kPushButton});
+    fakewin::AddDialogTemplate(IDD_MAIN, CalcSwitchSetting.className, controls);
+}
+
+struct Calls {
+    long enumKey, enumValue, open, create, setValue, close;
+    long Total() const { return enumKey + enumValue + open + create + setValue + close; }
+};
+
+Calls Measured()
+{
+    return {fakewin::CallCount("RegEnumKeyExA"), fakewin::CallCount("RegEnumValueA"),
+            fakewin::CallCount("RegOpenKeyExA"), fakewin::CallCount("RegCreateKeyExA"),
+            fakewin::CallCount("RegSetValueExA"), fakewin::CallCount("RegCloseKey")};
+}
+
+// What the walk needs by its rules: each read walks HKEY_CURRENT_USER (Software is
+// its only key: one enumeration) and Software (the game's key comes after every
+// sibling: siblings + 1 enumerations), opens both and closes both; a value read
+// enumerates up to and including its value. The existence test, eleven installation
+// values and the setting make 13 reads; the decision's write creates two keys, sets
+// one value and closes the root and both keys.
+Calls Needed(int siblings)
+{
+    const long reads = 1 + kInstallCount + 1;
+    long values = 0;
+    for (int position = 0; position <= kInstallCount; ++position)
+        values += position + 1;  // the setting was created after the eleven
+    return {reads * (1 + siblings + 1), values, reads * 2, 2, 1, reads * 2 + 3};
+}
+
+double MicrosecondsPerCheck(int repeats)
+{
+    BuildGameKeyPath("ZzGame");
+    auto start = std::chrono::steady_clock::now();
+    int installed = 0;
+    for (int i = 0; i < repeats; ++i)
+        installed += IsGameInstalled(GameKeyPath);
+    auto end = std::chrono::steady_clock::now();
+    if (installed != repeats)
+        return -1;
+    return std::chrono::duration<double, std::micro>(end - start).count() / repeats;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(atoi(argv[i]));
+    if (sizes.empty())
+        sizes = {10, 100, 1000, 10000};
+
+    printf("| siblings | registry calls made | needed by the walk | excess | IsGameInstalled (µs) | µs per sibling |\n");
+    printf("|---:|---:|---:|---:|---:|---:|\n");
+    int failures = 0;
+    for (int siblings : sizes) {
+        Layout(siblings);
+        fakewin::SetUserAction([] {
+            HWND dialog = FindWindowA(CalcSwitchSetting.className, nullptr);
+            fakewin::Click(dialog, CalcSwitchSetting.decideId);
+        });
+        int exitCode = ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr,
+                                   const_cast<char *>(""), SW_SHOWNORMAL);
+        Calls made = Measured();
+        Calls needed = Needed(siblings);
+        DWORD type = 0;
+        std::string stored;
+        bool saved = fakewin::GetValue(kGameKey, CalcSwitchSetting.valueName, &type, &stored) &&
+                     stored == std::string("0", 2);
+        if (exitCode != 0 || !saved || fakewin::OpenKeyCount() != 0) {
+            fprintf(stderr, "start-up with %d siblings did not run to its end\n", siblings);
+            ++failures;
+        }
+        if (made.enumKey != needed.enumKey || made.enumValue != needed.enumValue ||
+            made.open != needed.open || made.create != needed.create ||
+            made.setValue != needed.setValue || made.close != needed.close) {
+            fprintf(stderr, "%d siblings: made %ld/%ld/%ld/%ld/%ld/%ld, needed %ld/%ld/%ld/%ld/%ld/%ld "
+                    "(enum key/enum value/open/create/set/close)\n", siblings, made.enumKey,
+                    made.enumValue, made.open, made.create, made.setValue, made.close, needed.enumKey,
+                    needed.enumValue, needed.open, needed.create, needed.setValue, needed.close);
+            ++failures;
+        }
+        fakewin::SetUserAction(nullptr);
+        const int repeats = siblings >= 10000 ? 20 : siblings >= 1000 ? 200 : 2000;
+        double us = MicrosecondsPerCheck(repeats);
+        if (us < 0)
+            ++failures;
+        printf("| %d | %ld | %ld | %ld | %.1f | %.4f |\n", siblings, made.Total(), needed.Total(),
+               made.Total() - needed.Total(), us, us / siblings);
+    }
+    return failures == 0 ? 0 : 1;
+}
