@@ -2,10 +2,9 @@
 // user's clicks and stores the choice on "決定".
 #include "setting.h"
 
-#include <stdlib.h>
-
 #include "install.h"
 #include "keypath.h"
+#include "text.h"
 
 const SettingDefinition *ActiveSetting;
 int CurrentChoice;
@@ -22,7 +21,7 @@ enum {
 
 const ChoiceRow &RowForStoredText(const SettingDefinition &setting, const char *text)
 {
-    int number = atoi(text);
+    int number = ParseDecimal(text);
     for (int i = 0; i < setting.rowCount; ++i) {
         if (setting.rows[i].value == number)
             return setting.rows[i];

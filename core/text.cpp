@@ -36,6 +36,23 @@ int EqualAsciiNoCase(const char *a, const char *b)
     }
 }
 
+int ParseDecimal(const char *text)
+{
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    unsigned int value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10u + static_cast<unsigned int>(*text - '0');
+    if (negative)
+        value = 0u - value;
+    // Two's complement, without the implementation-defined conversion.
+    return value <= 0x7FFFFFFFu ? static_cast<int>(value)
+                                : -static_cast<int>(~value) - 1;
+}
+
 char *NextComponent(char **cursor)
 {
     char *p = *cursor;

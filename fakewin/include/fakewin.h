@@ -55,6 +55,10 @@ void SetDword(const std::string &keyPath, const std::string &name, DWORD number)
 bool GetValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data);
 // -1 when the key does not exist.
 int CountValues(const std::string &keyPath);
+// Every key and value of the registry as text, one line each, keys in listing order:
+// "K <path>" and "V <path> <name> <type> <hex data>". Two snapshots are equal
+// exactly when nothing was created, removed or changed.
+std::vector<std::string> SnapshotRegistry();
 int CountSubkeys(const std::string &keyPath);
 
 // --- Files --------------------------------------------------------------------

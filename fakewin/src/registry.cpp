@@ -293,6 +293,34 @@ int CountValues(const std::string &keyPath)
     return key ? static_cast<int>(key->values.size()) : -1;
 }
 
+namespace {
+
+void SnapshotKey(const Key &key, const std::string &path, std::vector<std::string> *lines)
+{
+    static const char kHex[] = "0123456789abcdef";
+    lines->push_back("K " + path + " class=" + key.className);
+    for (const Value &value : key.values) {
+        std::string line = "V " + path + " " + value.name + " " + std::to_string(value.type) + " ";
+        for (unsigned char c : value.data) {
+            line += kHex[c >> 4];
+            line += kHex[c & 15];
+        }
+        lines->push_back(line);
+    }
+    for (const std::unique_ptr<Key> &subkey : key.subkeys)
+        SnapshotKey(*subkey, path + "\\" + subkey->name, lines);
+}
+
+}  // namespace
+
+std::vector<std::string> SnapshotRegistry()
+{
+    std::vector<std::string> lines;
+    for (const Key &root : roots)
+        SnapshotKey(root, root.name, &lines);
+    return lines;
+}
+
 int CountSubkeys(const std::string &keyPath)
 {
     Key *key = KeyAt(keyPath, false, nullptr);
