@@ -1,0 +1,469 @@
+// Helpers of the end-to-end driver. The driver itself is an ANSI program too, so the
+// texts it reads from the tools' windows come back as the same CP932 bytes.
+#include "support.h"
+
+#include <stdio.h>
+
+namespace e2e {
+
+namespace {
+
+const DWORD kPollMs = 20;
+const UINT kSendTimeoutMs = 5000;
+
+std::string Hex(const std::string &bytes)
+{
+    std::string out;
+    char two[4];
+    for (unsigned char c : bytes) {
+        snprintf(two, sizeof two, "%02x", c);
+        out += two;
+    }
+    return out;
+}
+
+void SnapshotFolderInto(const std::string &root, const std::string &relative, FolderSnapshot &out)
+{
+    WIN32_FIND_DATAA found;
+    std::string base = relative.empty() ? root : root + "\\" + relative;
+    HANDLE search = FindFirstFileA((base + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string child = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[child] = "<dir>";
+            SnapshotFolderInto(root, child, out);
+        } else {
+            std::string bytes;
+            HANDLE file = CreateFileA((root + "\\" + child).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) {
+                bytes = "<unreadable>";
+            } else {
+                char chunk[65536];
+                DWORD got = 0;
+                while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+                    bytes.append(chunk, got);
+                CloseHandle(file);
+            }
+            out[child] = bytes;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Wine keeps run-time system parameters in this volatile key and fills it when the
+// first window of a session appears; it is the platform's state, not the tools'.
+const char kWineRuntimeKey[] = "Software\\Wine\\Temporary System Parameters";
+
+void SnapshotKey(HKEY key, const std::string &path, RegistrySnapshot &out)
+{
+    if (path == kWineRuntimeKey)
+        return;
+    out[path] = "<key>";
+    DWORD subkeys = 0, maxSubkey = 0, values = 0, maxValueName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values,
+                         &maxValueName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    std::vector<char> name(maxValueName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG status = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        if (status != ERROR_SUCCESS)
+            break;
+        std::string entry(1, static_cast<char>(type));
+        entry.append(reinterpret_cast<const char *>(data.data()), dataSize);
+        out[path + "|" + std::string(name.data(), nameSize)] = entry;
+    }
+    std::vector<char> subName(maxSubkey + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(subName.size());
+        if (RegEnumKeyExA(key, i, subName.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        std::string child(subName.data(), size);
+        HKEY sub;
+        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            SnapshotKey(sub, path + "\\" + child, out);
+            RegCloseKey(sub);
+        } else {
+            out[path + "\\" + child] = "<unopenable>";
+        }
+    }
+}
+
+std::string Describe(const std::string &value)
+{
+    if (value.empty() || value[0] == '<')
+        return value;
+    DWORD type = static_cast<unsigned char>(value[0]);
+    std::string data = value.substr(1);
+    if (type == REG_SZ) {
+        std::string shown = data;
+        if (!shown.empty() && shown.back() == '\0')
+            shown.pop_back();
+        return "REG_SZ " + Quote(shown) + " (" + std::to_string(data.size()) + " bytes)";
+    }
+    if (type == REG_DWORD && data.size() == 4)
+        return "REG_DWORD " + std::to_string(*reinterpret_cast<const DWORD *>(data.data()));
+    return "type " + std::to_string(type) + " " + Hex(data);
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM context)
+{
+    reinterpret_cast<std::vector<HWND> *>(context)->push_back(child);
+    return TRUE;
+}
+
+struct BoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindBoxOf(HWND window, LPARAM context)
+{
+    BoxSearch *search = reinterpret_cast<BoxSearch *>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && ClassOf(window) == "#32770") {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct ClassSearch {
+    const char *className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK FindByClass(HWND window, LPARAM context)
+{
+    ClassSearch *search = reinterpret_cast<ClassSearch *>(context);
+    if (ClassOf(window) == search->className)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+bool WriteFileBytes(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+bool MakeFolder(const std::string &path)
+{
+    // Byte-wise search would split a Shift-JIS character whose second byte is 0x5C.
+    for (const char *p = path.c_str(); *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\' && p - path.c_str() > 2)
+            CreateDirectoryA(path.substr(0, p - path.c_str()).c_str(), nullptr);
+    }
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void RemoveTree(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name != "." && name != "..")
+                RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+FolderSnapshot SnapshotFolder(const std::string &root)
+{
+    FolderSnapshot out;
+    SnapshotFolderInto(root, "", out);
+    return out;
+}
+
+void DeleteKeyTree(const std::string &path)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
+
+bool SetRegString(const std::string &keyPath, const std::string &name, const std::string &text)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool SetRegDword(const std::string &keyPath, const std::string &name, DWORD value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status =
+        RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+bool DeleteRegValue(const std::string &keyPath, const std::string &name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+RegistrySnapshot SnapshotSoftware()
+{
+    RegistrySnapshot out;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        SnapshotKey(key, "Software", out);
+        RegCloseKey(key);
+    }
+    return out;
+}
+
+std::string RegEntryName(const std::string &keyPath, const std::string &valueName)
+{
+    return keyPath + "|" + valueName;
+}
+
+std::string RegStringEntry(const std::string &text)
+{
+    std::string entry(1, static_cast<char>(REG_SZ));
+    entry += text;
+    entry += '\0';
+    return entry;
+}
+
+std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
+                          const std::map<std::string, std::string> &actual, int limit)
+{
+    std::string out;
+    int count = 0;
+    auto note = [&](const std::string &line) {
+        if (count++ < limit)
+            out += (out.empty() ? "" : "; ") + line;
+    };
+    for (const auto &entry : expected) {
+        auto other = actual.find(entry.first);
+        if (other == actual.end())
+            note(entry.first + " missing (wanted " + Describe(entry.second) + ")");
+        else if (other->second != entry.second)
+            note(entry.first + " is " + Describe(other->second) + ", wanted " + Describe(entry.second));
+    }
+    for (const auto &entry : actual) {
+        if (expected.find(entry.first) == expected.end())
+            note(entry.first + " appeared: " + Describe(entry.second));
+    }
+    if (count > limit)
+        out += "; and " + std::to_string(count - limit) + " more";
+    return out;
+}
+
+bool StartProgram(const std::string &exe, const std::string &workDir, int showCommand, Process *out)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (showCommand >= 0) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+    }
+    PROCESS_INFORMATION info = {};
+    std::string commandLine = "\"" + exe + "\"";
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(),
+                        &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    out->handle = info.hProcess;
+    out->id = info.dwProcessId;
+    return true;
+}
+
+bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode)
+{
+    if (process.handle == nullptr)
+        return false;
+    if (WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    DWORD code = 0;
+    GetExitCodeProcess(process.handle, &code);
+    *exitCode = code;
+    return true;
+}
+
+void KillAndClose(Process &process)
+{
+    if (process.handle == nullptr)
+        return;
+    if (WaitForSingleObject(process.handle, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process.handle, 99);
+        WaitForSingleObject(process.handle, 5000);
+    }
+    CloseProcess(process);
+}
+
+void CloseProcess(Process &process)
+{
+    if (process.handle != nullptr)
+        CloseHandle(process.handle);
+    process.handle = nullptr;
+    process.id = 0;
+}
+
+HWND FindProcessWindow(const char *className, DWORD processId)
+{
+    for (HWND window : FindAllWindows(className)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            return window;
+    }
+    return nullptr;
+}
+
+std::vector<HWND> FindAllWindows(const char *className)
+{
+    ClassSearch search = {className, {}};
+    EnumWindows(FindByClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+Appearance WaitForWindowOrBox(Process &process, const char *className, bool requireVisible, DWORD timeoutMs)
+{
+    Appearance seen;
+    DWORD start = GetTickCount();
+    for (;;) {
+        BoxSearch boxSearch = {process.id, nullptr};
+        EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&boxSearch));
+        if (boxSearch.box != nullptr && IsWindowVisible(boxSearch.box)) {
+            seen.box = boxSearch.box;
+            Sync(seen.box);
+            return seen;
+        }
+        if (className != nullptr) {
+            HWND window = FindProcessWindow(className, process.id);
+            if (window != nullptr && (!requireVisible || IsWindowVisible(window))) {
+                seen.window = window;
+                // The window may still be between its creation and its first
+                // ShowWindow; what it shows counts only once its loop is running.
+                if (!requireVisible)
+                    Sleep(300);
+                Sync(window);
+                return seen;
+            }
+        }
+        if (WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0) {
+            seen.exited = true;
+            return seen;
+        }
+        if (GetTickCount() - start > timeoutMs)
+            return seen;
+        Sleep(kPollMs);
+    }
+}
+
+bool SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    DWORD_PTR answer = 0;
+    bool ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer) != 0;
+    if (result != nullptr)
+        *result = static_cast<LRESULT>(answer);
+    return ok;
+}
+
+bool Sync(HWND window)
+{
+    return SendTimeout(window, WM_NULL, 0, 0);
+}
+
+std::string WindowText(HWND window)
+{
+    char text[2048] = "";
+    // WM_GETTEXT through a timeout: GetWindowTextA would hang on a stuck tool.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                             kSendTimeoutMs, &length))
+        return "<no answer>";
+    return std::string(text, length < sizeof text ? length : sizeof text - 1);
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+MessageBoxContents ReadMessageBox(HWND box)
+{
+    MessageBoxContents contents;
+    contents.title = WindowText(box);
+    contents.owner = GetWindow(box, GW_OWNER);
+    std::vector<HWND> children;
+    EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        std::string kind = ClassOf(child);
+        std::string text = WindowText(child);
+        if (_stricmp(kind.c_str(), "Static") == 0 && !text.empty())
+            contents.text += text;
+        else if (_stricmp(kind.c_str(), "Button") == 0)
+            contents.buttons.push_back(text);
+    }
+    return contents;
+}
+
+std::string Utf8(const std::string &cp932)
+{
+    if (cp932.empty())
+        return cp932;
+    int wide = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
+    std::wstring w(wide, L'\0');
+    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &w[0], wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+std::string Quote(const std::string &cp932)
+{
+    return "\"" + cp932 + "\"";
+}
+
+}  // namespace e2e
