@@ -9,9 +9,12 @@
 
 char GameKeyPath[kPathBufferSize];
 
-const char kTextNoSetupIni[] = "[ Setup.ini ] が見つかりません。";
-const char kTextNoRegName[] = "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。";
-const char kTextNotInstalled[] = "先にゲームをセットアップして下さい。";
+// "[ Setup.ini ] が見つかりません。"
+const char kTextNoSetupIni[] = "[ Setup.ini ] \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B";
+// "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。"
+const char kTextNoRegName[] = "[ Setup.ini ] \x82\xC9 [REG_NAME] \x82\xCC\x90\xDD\x92\xE8\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B";
+// "先にゲームをセットアップして下さい。"
+const char kTextNotInstalled[] = "\x90\xE6\x82\xC9\x83Q\x81[\x83\x80\x82\xF0\x83Z\x83" "b\x83g\x83" "A\x83" "b\x83v\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81" "B";
 
 namespace {
 

@@ -10,8 +10,10 @@ const SettingDefinition *ActiveSetting;
 int CurrentChoice;
 int InitDone;
 
-const char kTextWarningTitle[] = "PlayerSwitch ﾒｯｾｰｼﾞ";
-const char kTextNotSaved[] = "設定を保存できませんでした。";
+// "PlayerSwitch ﾒｯｾｰｼﾞ"
+const char kTextWarningTitle[] = "PlayerSwitch \xD2\xAF\xBE\xB0\xBC\xDE";
+// "設定を保存できませんでした。"
+const char kTextNotSaved[] = "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B";
 
 namespace {
 

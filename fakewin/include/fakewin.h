@@ -55,10 +55,20 @@ void SetDword(const std::string &keyPath, const std::string &name, DWORD number)
 bool GetValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data);
 // -1 when the key does not exist.
 int CountValues(const std::string &keyPath);
-// Every key and value of the registry as text, one line each, keys in listing order:
-// "K <path>" and "V <path> <name> <type> <hex data>". Two snapshots are equal
-// exactly when nothing was created, removed or changed.
-std::vector<std::string> SnapshotRegistry();
+// One key (isValue false) or one value of the registry, as a snapshot holds it.
+struct RegistryEntry {
+    std::string keyPath;  // from the root name, names as stored, joined by "\\"
+    std::string className;
+    bool isValue;
+    std::string valueName;
+    DWORD type;
+    std::string data;
+    bool operator==(const RegistryEntry &other) const;
+    bool operator<(const RegistryEntry &other) const;
+};
+// Every key and value, keys in listing order. Two snapshots are equal exactly when
+// nothing was created, removed or changed.
+std::vector<RegistryEntry> SnapshotRegistry();
 int CountSubkeys(const std::string &keyPath);
 
 // --- Files --------------------------------------------------------------------

@@ -295,30 +295,44 @@ int CountValues(const std::string &keyPath)
 
 namespace {
 
-void SnapshotKey(const Key &key, const std::string &path, std::vector<std::string> *lines)
+void SnapshotKey(const Key &key, const std::string &path, std::vector<RegistryEntry> *entries)
 {
-    static const char kHex[] = "0123456789abcdef";
-    lines->push_back("K " + path + " class=" + key.className);
-    for (const Value &value : key.values) {
-        std::string line = "V " + path + " " + value.name + " " + std::to_string(value.type) + " ";
-        for (unsigned char c : value.data) {
-            line += kHex[c >> 4];
-            line += kHex[c & 15];
-        }
-        lines->push_back(line);
-    }
+    entries->push_back({path, key.className, false, "", 0, ""});
+    for (const Value &value : key.values)
+        entries->push_back({path, "", true, value.name, value.type, value.data});
     for (const std::unique_ptr<Key> &subkey : key.subkeys)
-        SnapshotKey(*subkey, path + "\\" + subkey->name, lines);
+        SnapshotKey(*subkey, path + "\\" + subkey->name, entries);
 }
 
 }  // namespace
 
-std::vector<std::string> SnapshotRegistry()
+bool RegistryEntry::operator==(const RegistryEntry &other) const
 {
-    std::vector<std::string> lines;
+    return keyPath == other.keyPath && className == other.className && isValue == other.isValue &&
+           valueName == other.valueName && type == other.type && data == other.data;
+}
+
+bool RegistryEntry::operator<(const RegistryEntry &other) const
+{
+    if (keyPath != other.keyPath)
+        return keyPath < other.keyPath;
+    if (isValue != other.isValue)
+        return isValue < other.isValue;
+    if (valueName != other.valueName)
+        return valueName < other.valueName;
+    if (className != other.className)
+        return className < other.className;
+    if (type != other.type)
+        return type < other.type;
+    return data < other.data;
+}
+
+std::vector<RegistryEntry> SnapshotRegistry()
+{
+    std::vector<RegistryEntry> entries;
     for (const Key &root : roots)
-        SnapshotKey(root, root.name, &lines);
-    return lines;
+        SnapshotKey(root, root.name, &entries);
+    return entries;
 }
 
 int CountSubkeys(const std::string &keyPath)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "keypath.h"
+#include "setting.h"
 #include "world.h"
 
 namespace {
@@ -34,16 +35,13 @@ protected:
 const char kGame[] = TEST_KEY "\\Game";
 const char kGamePath[] = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Game";
 
-TEST(WarningTexts, AreShiftJis)
+TEST(WarningTexts, AreShiftJisForTheirJapanese)
 {
-    EXPECT_STREQ("[ Setup.ini ] \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42",
-                 kTextNoSetupIni);
-    EXPECT_STREQ("[ Setup.ini ] \x82\xC9 [REG_NAME] \x82\xCC\x90\xDD\x92\xE8\x82\xAA\x8C\xA9\x82\xC2"
-                 "\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42",
-                 kTextNoRegName);
-    EXPECT_STREQ("\x90\xE6\x82\xC9\x83\x51\x81\x5B\x83\x80\x82\xF0\x83\x5A\x83\x62\x83\x67\x83\x41"
-                 "\x83\x62\x83\x76\x82\xB5\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42",
-                 kTextNotInstalled);
+    EXPECT_EQ("[ Setup.ini ] が見つかりません。", world::Cp932ToUtf8(kTextNoSetupIni));
+    EXPECT_EQ("[ Setup.ini ] に [REG_NAME] の設定が見つかりません。", world::Cp932ToUtf8(kTextNoRegName));
+    EXPECT_EQ("先にゲームをセットアップして下さい。", world::Cp932ToUtf8(kTextNotInstalled));
+    EXPECT_EQ("PlayerSwitch ﾒｯｾｰｼﾞ", world::Cp932ToUtf8(kTextWarningTitle));
+    EXPECT_EQ("設定を保存できませんでした。", world::Cp932ToUtf8(kTextNotSaved));
 }
 
 TEST(FindLastCharDbcs, SkipsShiftJisPairs)

@@ -40,6 +40,10 @@ void RemoveFile(const std::string &path);
 // The folder of the running program, without a trailing "\".
 std::string ProgramFolder();
 
+// A code page 932 byte string as UTF-8, converted by the platform's own tables
+// (MultiByteToWideChar under Wine, iconv on the host), to check texts independently.
+std::string Cp932ToUtf8(const std::string &text);
+
 // True where the test runs on the stand-in (host build).
 bool OnStandIn();
 

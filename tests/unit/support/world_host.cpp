@@ -1,6 +1,8 @@
 // The test world on the host: everything lives in the Win32 stand-in.
 #include "world.h"
 
+#include <iconv.h>
+
 #include <fakewin.h>
 
 namespace world {
@@ -83,6 +85,20 @@ void RemoveFile(const std::string &path)
 std::string ProgramFolder()
 {
     return "C:\\Program";
+}
+
+std::string Cp932ToUtf8(const std::string &text)
+{
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    std::string input = text;
+    char out[4096];
+    char *in = &input[0];
+    size_t inLeft = input.size();
+    char *outPtr = out;
+    size_t outLeft = sizeof out;
+    size_t result = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(converter);
+    return result == static_cast<size_t>(-1) ? "<invalid>" : std::string(out, outPtr - out);
 }
 
 bool OnStandIn()

@@ -222,6 +222,16 @@ void RemoveFile(const std::string &path)
     RemoveTree(path);
 }
 
+std::string Cp932ToUtf8(const std::string &text)
+{
+    wchar_t wide[1024];
+    int length = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                     wide, 1024);
+    char utf8[4096];
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8, sizeof utf8, nullptr, nullptr);
+    return length > 0 || text.empty() ? std::string(utf8, bytes) : std::string("<invalid>");
+}
+
 bool OnStandIn()
 {
     return false;

@@ -1,0 +1,205 @@
+// Key-path reading and writing over a registry that the input also shapes: names,
+// class names, value types, data lengths and the order of creation. After every call
+// no key is left open or closed twice, the reader closes no root and changes nothing,
+// and a write changes nothing but the one value under the one key its path names.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "keypath.h"
+
+namespace {
+
+const char *const kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+                                  "HKEY_USERS"};
+const DWORD kTypes[] = {REG_SZ, REG_DWORD, REG_BINARY, REG_EXPAND_SZ, REG_MULTI_SZ, REG_NONE};
+
+// Names the input builds paths from: a few fixed ones make matches likely.
+std::string PickName(FuzzedDataProvider &data, const std::vector<std::string> &known)
+{
+    if (!known.empty() && data.ConsumeBool())
+        return known[data.ConsumeIntegralInRange<size_t>(0, known.size() - 1)];
+    // The core takes zero-terminated strings: a zero byte would end the name early.
+    std::string name = data.ConsumeRandomLengthString(300);
+    for (char &c : name) {
+        if (c == '\0')
+            c = '.';
+    }
+    return name;
+}
+
+// The key path the core is given: a root name (or not), components joined by runs of
+// separators, sometimes in another letter case.
+std::string MakeKeyPath(FuzzedDataProvider &data, const std::vector<std::string> &known,
+                        std::string *root, std::vector<std::string> *components)
+{
+    std::string path(data.ConsumeIntegralInRange<int>(0, 2), '\\');
+    *root = data.ConsumeBool() ? kRootNames[data.ConsumeIntegralInRange<int>(0, 3)]
+                               : data.ConsumeRandomLengthString(24);
+    // Keep the root one token, so that the check below knows what the path names.
+    for (char &c : *root) {
+        if (c == '\\' || c == '\0')
+            c = '/';
+    }
+    if (root->empty())
+        *root = "X";
+    path += *root;
+    int count = data.ConsumeIntegralInRange<int>(0, 5);
+    for (int i = 0; i < count; ++i) {
+        std::string name = PickName(data, known);
+        if (data.ConsumeBool())
+            name = fuzz::Fold(name);
+        path += std::string(data.ConsumeIntegralInRange<int>(1, 3), '\\') + name;
+    }
+    if (data.ConsumeBool())
+        path += "\\";
+    // What the path names, tokenised as plainly as possible.
+    components->clear();
+    std::string part;
+    for (char c : path.substr(path.find(*root) + root->size())) {
+        if (c == '\\') {
+            if (!part.empty())
+                components->push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty())
+        components->push_back(part);
+    return path;
+}
+
+bool IsRootName(const std::string &name)
+{
+    for (const char *root : kRootNames) {
+        if (name == root)
+            return true;
+    }
+    return false;
+}
+
+void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)
+{
+    known->assign({"Software", "Game", "Maker", "MmxUse", "D3dUse"});
+    int operations = data.ConsumeIntegralInRange<int>(0, 24);
+    for (int i = 0; i < operations && data.remaining_bytes() > 0; ++i) {
+        std::string parent = "HKEY_CURRENT_USER\\Software";
+        int depth = data.ConsumeIntegralInRange<int>(0, 2);
+        for (int d = 0; d < depth; ++d)
+            parent += "\\" + PickName(data, *known);
+        if (data.ConsumeBool()) {
+            std::string name = PickName(data, *known);
+            std::string className = data.ConsumeRandomLengthString(300);
+            fakewin::CreateKey(parent + "\\" + name, className.empty() ? nullptr : className.c_str());
+            known->push_back(name);
+        } else {
+            std::string name = PickName(data, *known);
+            DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
+            std::string bytes = data.ConsumeRandomLengthString(400);
+            fakewin::SetValue(parent, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+            known->push_back(name);
+        }
+    }
+}
+
+void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known)
+{
+    std::string root;
+    std::vector<std::string> components;
+    std::string path = MakeKeyPath(data, known, &root, &components);
+    std::string valueName = PickName(data, known);
+    const fuzz::Snapshot before = fakewin::SnapshotRegistry();
+    const int rootClosesBefore = fakewin::RootCloseCount();
+
+    int exists = ReadRegistryValue(path.c_str(), nullptr, nullptr, kValueNone);
+    char text[kRegTextSize + 16];
+    memset(text, 0xBD, sizeof text);
+    int foundText = ReadRegistryValue(path.c_str(), valueName.c_str(), text, kValueString);
+    DWORD number = 0xBDBDBDBD;
+    int foundNumber = ReadRegistryValue(path.c_str(), valueName.c_str(), &number, kValueDword);
+
+    fuzz::CheckHandles();
+    FUZZ_CHECK(fakewin::RootCloseCount() == rootClosesBefore);
+    FUZZ_CHECK(fakewin::SnapshotRegistry() == before);
+    // A value can only be found in a key that exists, and both reads agree.
+    FUZZ_CHECK(exists || !foundText);
+    FUZZ_CHECK(foundText == foundNumber);
+    for (size_t i = kRegTextSize; i < sizeof text; ++i)
+        FUZZ_CHECK(static_cast<unsigned char>(text[i]) == 0xBD);
+    if (foundText && static_cast<unsigned char>(text[0]) != 0xBD)
+        FUZZ_CHECK(memchr(text, 0, kRegTextSize) != nullptr);
+    if (components.empty() || !IsRootName(root))
+        FUZZ_CHECK(!exists);
+}
+
+void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
+{
+    std::string root;
+    std::vector<std::string> components;
+    std::string path = MakeKeyPath(data, known, &root, &components);
+    std::string valueName = PickName(data, known);
+    std::string text = data.ConsumeRandomLengthString(300);
+    text = text.c_str();
+    if (data.ConsumeBool() && !components.empty())
+        fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, root + "\\" + components[0]);
+    const fuzz::Snapshot before = fakewin::SnapshotRegistry();
+    int result = WriteRegistryString(path.c_str(), valueName.c_str(), text.c_str(), 1);
+    fuzz::CheckHandles();
+    if (components.empty() || !IsRootName(root))
+        FUZZ_CHECK(result == 0);
+
+    fuzz::Snapshot added, removed;
+    fuzz::Diff(before, fakewin::SnapshotRegistry(), &added, &removed);
+    std::string target = fuzz::Fold(root);
+    for (const std::string &component : components)
+        target += "\\" + fuzz::Fold(component);
+    auto onTarget = [&](const fakewin::RegistryEntry &entry) {
+        return entry.isValue && fuzz::Fold(entry.keyPath) == target &&
+               fuzz::Fold(entry.valueName) == fuzz::Fold(valueName);
+    };
+    int values = 0;
+    for (const fakewin::RegistryEntry &entry : added) {
+        if (!entry.isValue) {
+            // A new key lies on the path: the target itself or a key above it.
+            std::string key = fuzz::Fold(entry.keyPath);
+            FUZZ_CHECK(target.compare(0, key.size(), key) == 0 &&
+                       (key.size() == target.size() || target[key.size()] == '\\'));
+            FUZZ_CHECK(entry.className.empty());
+        } else {
+            ++values;
+            FUZZ_CHECK(onTarget(entry));
+            FUZZ_CHECK(entry.type == REG_SZ && entry.data == text + std::string(1, '\0'));
+        }
+    }
+    // The one value is replaced, or stays as it was when it held the same text.
+    FUZZ_CHECK(values <= 1);
+    FUZZ_CHECK(removed.size() <= static_cast<size_t>(values));
+    for (const fakewin::RegistryEntry &entry : removed)
+        FUZZ_CHECK(onTarget(entry));
+    if (result)
+        FUZZ_CHECK(path.size() < kWritePathSize);
+    else
+        FUZZ_CHECK(values == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    fakewin::Reset();
+    fakewin::KeepCallLog(false);
+    std::vector<std::string> known;
+    Shape(data, &known);
+    while (data.remaining_bytes() > 0) {
+        if (data.ConsumeBool())
+            CheckRead(data, known);
+        else
+            CheckWrite(data, known);
+    }
+    return 0;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every fuzz target for FUZZ_SECONDS (default 180) each, from its seed corpus,
+# then writes the figures to docs/reliability.md.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/fuzz -j"$(nproc)"
+seconds=${FUZZ_SECONDS:-180}
+mkdir -p build/fuzz/long
+status=0
+for target in keypath setup_ini locate choice; do
+    echo "== $target, $seconds s"
+    scripts/fuzz-run.sh "build/fuzz/fuzz/${target}_fuzz" "fuzz/corpus/$target" "$seconds" \
+        "build/fuzz/long/$target.txt" || status=1
+done
+python3 scripts/reliability_report.py --fuzz-stats build/fuzz/long --out docs/reliability.md
+exit $status
