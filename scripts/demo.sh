@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# The demo: builds the three tools, installs a sample game (SETUP.INI, the installer's
+# registry values, a save folder) in a private Wine prefix and runs the tools on it.
+#   With a display ($DISPLAY set): starts the three tools and leaves them to the user;
+#   prints the stored values once all three windows are closed.
+#   Without one: runs each tool under Xvfb in a Wine desktop window, takes a
+#   screenshot (docs/<tool>.png), picks a choice other than the shown one, decides,
+#   and prints the values read back from the registry.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+
+# --- What is needed -----------------------------------------------------------------
+if [ "$(id -u)" = 0 ]; then
+    scripts/install-deps.sh
+    # Wine draws the caption buttons with its own Marlett font, which comes apart.
+    if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q 'install ok installed'; then
+        echo "demo: installing fonts-wine"
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fonts-wine >/dev/null
+    fi
+else
+    echo "demo: not root, so nothing is installed; scripts/install-deps.sh lists what is needed"
+fi
+
+# --- Builds -------------------------------------------------------------------------
+build_tree() {  # build_tree DIR TOOLCHAIN TARGETS...
+    local dir=$1 toolchain=$2
+    shift 2
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$repo" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/$toolchain" >/dev/null
+    fi
+    cmake --build "$dir" -j2 --target "$@" >/dev/null
+}
+
+echo "demo: building the product into dist/"
+build_tree build/win mingw-i686.cmake CalcSwitch RenderSwitch PlayerSwitch
+ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
+
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+if "$wine32" --version >/dev/null 2>&1; then
+    loader=$wine32 arch=win32
+    build_tree build/win mingw-i686.cmake e2e_pilot
+    programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
+    echo "demo: running dist/ with Wine's 32-bit loader"
+else
+    loader=$wine64 arch=win64
+    echo "demo: this kernel cannot execute Wine's 32-bit loader, so dist/ cannot run here;"
+    echo "demo: running the x86_64 twin of the same sources (build/win64/dist) with $wine64"
+    build_tree build/win64 mingw-x86_64.cmake CalcSwitch RenderSwitch PlayerSwitch e2e_pilot
+    programs=$repo/build/win64/dist pilot=$repo/build/win64/tests/e2e/e2e_pilot.exe
+fi
+
+# --- X display and Wine prefix --------------------------------------------------------
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+unattended=
+if [ -z "${DISPLAY:-}" ]; then
+    unattended=1
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || { echo "demo: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+    export DISPLAY=:$(cat "$work/display")
+    echo "demo: no display, so the tools run unattended on Xvfb $DISPLAY"
+fi
+
+# A fresh prefix each time: the demo starts from a known registry.
+export WINEPREFIX=$repo/build/demo-prefix WINEARCH=$arch
+rm -rf "$WINEPREFIX"
+. scripts/wine-prefix.sh
+# The prefix script names `wine`, which may be the loader this kernel cannot run.
+wine() { "$loader" "$@"; }
+echo "demo: preparing the Wine prefix build/demo-prefix"
+wine_prefix_boot
+wine_prefix_fonts
+# This Wine does not find Marlett in its own font folder, and without it the caption's
+# close button shows the letter "r"; from the prefix's Fonts folder it is found.
+if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
+if [ -n "$unattended" ]; then
+    # With no window manager on Xvfb, Wine would wait 2 s for one at every window.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+fi
+
+# --- The sample game --------------------------------------------------------------------
+reg_name=KzSampleGame
+game=$WINEPREFIX/drive_c/KzSample
+mkdir -p "$game/SAVE" "$game/DATA"
+cp "$programs"/CalcSwitch.exe "$programs"/RenderSwitch.exe "$programs"/PlayerSwitch.exe "$game/"
+printf '[Setup Initial]\r\nREG_NAME=%s\r\n' "$reg_name" >"$game/SETUP.INI"
+printf 'sample save\r\n' >"$game/SAVE/save01.dat"
+# What the game's installer leaves; MmxUse and MoviePlayType as a player had them,
+# D3dUse never set.
+cat >"$WINEPREFIX/drive_c/kzsample.reg" <<EOF
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\$reg_name]
+"DAT_EXIST"="1"
+"BGM_EXIST"="1"
+"KOE_EXIST"="1"
+"MOV_EXIST"="1"
+"SAV_FOLDER"="C:\\\\KzSample\\\\SAVE"
+"DAT_FOLDER"="C:\\\\KzSample\\\\DATA"
+"BGM_FOLDER"="C:\\\\KzSample\\\\BGM"
+"KOE_FOLDER"="C:\\\\KzSample\\\\KOE"
+"MOV_FOLDER"="C:\\\\KzSample\\\\MOV"
+"CD_DRIVE"="D:\\\\"
+"DISK_MARK"="KZSAMPLE01"
+"MmxUse"="1"
+"MoviePlayType"="0"
+EOF
+wine regedit /S 'C:\kzsample.reg'
+echo "demo: sample game in C:\\KzSample (SETUP.INI names $reg_name), save folder C:\\KzSample\\SAVE"
+
+stored() {  # stored VALUE: its text under the game's key, or "(absent)"
+    local line
+    line=$(wine reg query "HKCU\\Software\\$reg_name" /v "$1" 2>/dev/null | tr -d '\r' | grep -E "^ +$1 +REG_SZ" || true)
+    if [ -z "$line" ]; then echo "(absent)"; else echo "\"$(echo "$line" | sed -E 's/^ +[^ ]+ +REG_SZ +//')\""; fi
+}
+
+show_values() {
+    for value in MmxUse D3dUse MoviePlayType; do
+        printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"
+    done
+}
+
+echo "demo: stored values before:"
+show_values
+
+if [ -z "$unattended" ]; then
+    echo "demo: starting the three tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
+    pids=()
+    for exe in CalcSwitch RenderSwitch PlayerSwitch; do
+        wine "C:\\KzSample\\$exe.exe" &
+        pids+=($!)
+    done
+    wait "${pids[@]}" || true
+    echo "demo: stored values after:"
+    show_values
+    exit 0
+fi
+
+# --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
+pilot_win=$(wine winepath -w "$pilot" 2>/dev/null | tr -d '\r')
+mkdir -p docs
+
+run_tool() {  # run_tool EXE CLASS CHOICE_ID CHOICE_NAME DECIDE_ID VALUE
+    local exe=$1 class=$2 choice=$3 choice_name=$4 decide=$5 value=$6
+    local desktop shot out rect
+    desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
+    shot=docs/$desktop.png
+    wine explorer "/desktop=$desktop,800x600" "C:\\KzSample\\$exe.exe" &
+    local explorer_pid=$!
+    out=$(wine "$pilot_win" --desktop "$desktop" click "$class" "$choice" | tr -d '\r')
+    rect=$(echo "$out" | sed -n 's/^rect //p')
+    if [ -z "$rect" ]; then
+        echo "demo: $exe: $out"
+        kill "$explorer_pid" 2>/dev/null || true
+        return 1
+    fi
+    echo "demo: $exe: picked $choice_name ($choice); checked now: $(echo "$out" | sed -n 's/^checked //p')"
+    # The desktop window's place on the screen, plus the dialog's place in it.
+    local origin ox oy
+    origin=$(xwininfo -name "$desktop - Wine desktop" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
+    read -r ox oy <<<"$origin"
+    read -r left top right bottom <<<"$rect"
+    local margin=6
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$shot"
+    echo "demo: $exe: screenshot $shot"
+    out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$decide" | tr -d '\r')
+    echo "demo: $exe: 決定 → $out; $value is now $(stored "$value")"
+    # The desktop ends with the last program in it.
+    for _ in $(seq 100); do
+        kill -0 "$explorer_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$explorer_pid" 2>/dev/null || true
+}
+
+run_tool CalcSwitch _kz_support_tool_CalcSwitchMain 1002 無効 1004 MmxUse
+run_tool RenderSwitch _kz_support_tool_RenderSwitchMain 1001 有効 1004 D3dUse
+run_tool PlayerSwitch _kz_support_tool_PlayerSwitchMain 1048 WindowsMediaPlayer 1045 MoviePlayType
+
+echo "demo: stored values after (read back from the registry):"
+show_values
