@@ -14,6 +14,9 @@ driver=${2:-}
 tools=${3:-}
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
+# The prefix lives in the calling build tree, also when the twin's programs run in it:
+# two build trees' suites never share a registry or a wineserver.
+prefix_home=${driver:+$(dirname "$(realpath "$driver")")}
 
 build_tree() {  # build_tree DIR TOOLCHAIN: configures if needed, builds tools and driver
     if [ ! -f "$1/CMakeCache.txt" ]; then
@@ -50,8 +53,7 @@ fi
 
 driver=$(realpath "$driver")
 tools=$(realpath "$tools")
-# A prefix beside the driver: parallel builds never share registry or wineserver.
-export WINEPREFIX=$(dirname "$driver")/wineprefix
+export WINEPREFIX=${prefix_home:-$(dirname "$driver")}/wineprefix
 if [ "$loader" = "$wine32" ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
 . "$repo/scripts/wine-prefix.sh"
 # The prefix script names `wine`, which may be the loader this kernel cannot run.

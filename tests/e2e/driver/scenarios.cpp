@@ -138,23 +138,25 @@ struct Game {
     std::string Ini() const { return folder + "\\SETUP.INI"; }
 };
 
-void CopyTool(const Tool &tool, const std::string &folder, const char *asName = nullptr)
+void CopyTool(Scenario &s, const Tool &tool, const std::string &folder, const char *asName = nullptr)
 {
     std::string target = folder + "\\" + (asName ? asName : tool.exe);
-    CopyFileA((ToolsFolder + "\\" + tool.exe).c_str(), target.c_str(), FALSE);
+    bool copied = CopyFileA((ToolsFolder + "\\" + tool.exe).c_str(), target.c_str(), FALSE);
+    DWORD error = GetLastError();
+    s.Check(copied, "cannot copy the program to " + target + ", error " + std::to_string(error));
 }
 
 // A fresh, complete installation: the three tools with SETUP.INI beside them, the
 // installer's values and the save folder; the tools' own values are absent.
-Game NewGame(const std::string &name, const std::string &folderName = "")
+Game NewGame(Scenario &s, const std::string &name, const std::string &folderName = "")
 {
     Game game;
     game.folder = std::string(kRoot) + "\\" + (folderName.empty() ? name : folderName);
     RemoveTree(game.folder);
-    MakeFolder(game.folder);
+    s.Check(MakeFolder(game.folder), "cannot make " + game.folder);
     for (const Tool *tool : kTools)
-        CopyTool(*tool, game.folder);
-    WriteFileBytes(game.Ini(), IniText(kRegName));
+        CopyTool(s, *tool, game.folder);
+    s.Check(WriteFileBytes(game.Ini(), IniText(kRegName)), "cannot write " + game.Ini());
     MakeFolder(game.folder + "\\DATA");
     WriteFileBytes(game.folder + "\\DATA\\game.dat", std::string("KZDATA\0\x01\x02", 9));
     game.saveFolder = game.folder + "\\SAVE";
@@ -231,7 +233,9 @@ bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *
                 int showCommand = -1)
 {
     *window = nullptr;
-    if (!s.Check(StartProgram(exe, kDecoyFolder, showCommand, process), "cannot start " + exe))
+    bool started = StartProgram(exe, kDecoyFolder, showCommand, process);
+    DWORD error = GetLastError();
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
         return false;
     Appearance seen = WaitForWindowOrBox(*process, tool.className, showCommand != SW_HIDE, kAppearMs);
     if (seen.box != nullptr) {
@@ -320,7 +324,9 @@ void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const 
 {
     Before before = Watch(folder);
     Process process;
-    if (!s.Check(StartProgram(exe, kDecoyFolder, -1, &process), "cannot start " + exe))
+    bool started = StartProgram(exe, kDecoyFolder, -1, &process);
+    DWORD error = GetLastError();
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
         return;
     Appearance seen = WaitForWindowOrBox(process, tool.className, true, kAppearMs);
     if (seen.window != nullptr) {
@@ -408,7 +414,7 @@ void TableScenarios()
         Run(ToolName(tool) + " table: " + tool.valueName + " " + Shown(row.stored) + " -> " +
                 std::to_string(row.checked) + ", decide writes '" + row.written + "'",
             [&](Scenario &s) {
-                Game game = NewGame("table");
+                Game game = NewGame(s, "table");
                 SetSetting(tool, row.stored);
                 Before before = Watch(game.folder);
                 Process process;
@@ -482,7 +488,7 @@ void DismissScenarios()
         };
         for (const Way &way : ways) {
             Run(ToolName(tool) + ": a click, then " + way.name + " writes nothing", [&](Scenario &s) {
-                Game game = NewGame("dismiss");
+                Game game = NewGame(s, "dismiss");
                 SetSetting(tool, c.stored);
                 Before before = Watch(game.folder);
                 Process process;
@@ -500,7 +506,7 @@ void DismissScenarios()
         Run(ToolName(tool) + ": Esc neither cancels nor closes; 決定 afterwards writes '" +
                 c.writtenAfterEsc + "'",
             [&](Scenario &s) {
-                Game game = NewGame("escape");
+                Game game = NewGame(s, "escape");
                 SetSetting(tool, c.stored);
                 Before before = Watch(game.folder);
                 Process process;
@@ -547,7 +553,7 @@ void ClickScenarios()
         Run(ToolName(tool) + ": from " + Shown(c.stored) + ", clicks " + path + "then 決定 write '" + c.written +
                 "'",
             [&](Scenario &s) {
-                Game game = NewGame("clicks");
+                Game game = NewGame(s, "clicks");
                 SetSetting(tool, c.stored);
                 Before before = Watch(game.folder);
                 Process process;
@@ -574,78 +580,78 @@ void StartupFailureScenarios()
 {
     for (const Tool *tool : kTools) {
         Run(ToolName(*tool) + ": no SETUP.INI anywhere", [&](Scenario &s) {
-            Game game = NewGame("noini");
+            Game game = NewGame(s, "noini");
             DeleteFileA(game.Ini().c_str());
             ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNoIni);
         });
         Run(ToolName(*tool) + ": REG_NAME empty", [&](Scenario &s) {
-            Game game = NewGame("emptyname");
+            Game game = NewGame(s, "emptyname");
             WriteFileBytes(game.Ini(), IniText(""));
             ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNoRegName);
         });
         Run(ToolName(*tool) + ": the game's key is missing", [&](Scenario &s) {
-            Game game = NewGame("nokey");
+            Game game = NewGame(s, "nokey");
             DeleteKeyTree(kGameKey);
             ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNotInstalled);
         });
     }
     Run("RenderSwitch: SETUP.INI is a folder", [&](Scenario &s) {
-        Game game = NewGame("inidir");
+        Game game = NewGame(s, "inidir");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.Ini());
         ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNoIni);
     });
     Run("PlayerSwitch: SETUPDATA\\SETUP.INI is a folder", [&](Scenario &s) {
-        Game game = NewGame("setupdatadir");
+        Game game = NewGame(s, "setupdatadir");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.folder + "\\SETUPDATA\\SETUP.INI");
         ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNoIni);
     });
     Run("CalcSwitch: SETUP.INI without the REG_NAME key", [&](Scenario &s) {
-        Game game = NewGame("nonamekey");
+        Game game = NewGame(s, "nonamekey");
         WriteFileBytes(game.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n");
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
     });
     Run("RenderSwitch: SETUP.INI without the section", [&](Scenario &s) {
-        Game game = NewGame("nosection");
+        Game game = NewGame(s, "nosection");
         WriteFileBytes(game.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n");
         ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNoRegName);
     });
     Run("PlayerSwitch: REG_NAME of blanks only", [&](Scenario &s) {
-        Game game = NewGame("blankname");
+        Game game = NewGame(s, "blankname");
         WriteFileBytes(game.Ini(), IniText("   "));
         ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNoRegName);
     });
     Run("CalcSwitch: empty SETUP.INI", [&](Scenario &s) {
-        Game game = NewGame("emptyini");
+        Game game = NewGame(s, "emptyini");
         WriteFileBytes(game.Ini(), "");
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
     });
     for (size_t i = 0; i < sizeof kInstallValues / sizeof kInstallValues[0]; ++i) {
         const Tool &tool = ToolFor(i);
         Run(ToolName(tool) + ": installer value " + kInstallValues[i] + " missing", [&](Scenario &s) {
-            Game game = NewGame("novalue");
+            Game game = NewGame(s, "novalue");
             DeleteRegValue(kGameKey, kInstallValues[i]);
             ExpectWarning(s, tool, game.Exe(tool), game.folder, kTextNotInstalled);
         });
     }
     Run("RenderSwitch: SAV_FOLDER names a file", [&](Scenario &s) {
-        Game game = NewGame("savfile");
+        Game game = NewGame(s, "savfile");
         SetRegString(kGameKey, "SAV_FOLDER", game.saveFolder + "\\save01.dat");
         ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNotInstalled);
     });
     Run("PlayerSwitch: SAV_FOLDER's folder was deleted", [&](Scenario &s) {
-        Game game = NewGame("savgone");
+        Game game = NewGame(s, "savgone");
         RemoveTree(game.saveFolder);
         ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNotInstalled);
     });
     Run("CalcSwitch: SAV_FOLDER ends in a separator", [&](Scenario &s) {
-        Game game = NewGame("savslash");
+        Game game = NewGame(s, "savslash");
         SetRegString(kGameKey, "SAV_FOLDER", game.saveFolder + "\\");
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNotInstalled);
     });
     Run("RenderSwitch: SAV_FOLDER empty", [&](Scenario &s) {
-        Game game = NewGame("savempty");
+        Game game = NewGame(s, "savempty");
         SetRegString(kGameKey, "SAV_FOLDER", "");
         ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNotInstalled);
     });
@@ -668,7 +674,7 @@ void OpenDecideExpect(Scenario &s, const Tool &tool, const Game &game, const std
 void LocationScenarios()
 {
     Run("CalcSwitch: SETUP.INI only in SETUPDATA", [&](Scenario &s) {
-        Game game = NewGame("setupdata");
+        Game game = NewGame(s, "setupdata");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.folder + "\\SETUPDATA");
         WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
@@ -676,7 +682,7 @@ void LocationScenarios()
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcDisable, "0");
     });
     Run("RenderSwitch: a SETUP.INI folder beside, the file in SETUPDATA", [&](Scenario &s) {
-        Game game = NewGame("inidirfallback");
+        Game game = NewGame(s, "inidirfallback");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.Ini());
         MakeFolder(game.folder + "\\SETUPDATA");
@@ -685,7 +691,7 @@ void LocationScenarios()
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");
     });
     Run("PlayerSwitch: SETUP.INI beside wins over SETUPDATA", [&](Scenario &s) {
-        Game game = NewGame("precedence");
+        Game game = NewGame(s, "precedence");
         const char *other = "KzE2EOther";
         InstallGame(other, game.folder + "\\OTHERSAVE");
         SetSetting(kPlayer, "1", other);
@@ -696,20 +702,20 @@ void LocationScenarios()
         DeleteKeyTree(KeyOf(other));
     });
     Run("CalcSwitch: an empty REG_NAME beside is not passed over for SETUPDATA", [&](Scenario &s) {
-        Game game = NewGame("precedenceempty");
+        Game game = NewGame(s, "precedenceempty");
         WriteFileBytes(game.Ini(), IniText(""));
         MakeFolder(game.folder + "\\SETUPDATA");
         WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
     });
     Run("RenderSwitch: profile rules: any case, blanks and quotes around REG_NAME", [&](Scenario &s) {
-        Game game = NewGame("profilerules");
+        Game game = NewGame(s, "profilerules");
         WriteFileBytes(game.Ini(), "; written by the installer\r\n[setup initial]\r\nreg_name =  \"KzE2EGame\"  \r\n");
         SetSetting(kRender, "1");
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");
     });
     Run("PlayerSwitch: REG_NAME naming a nested key", [&](Scenario &s) {
-        Game game = NewGame("nested");
+        Game game = NewGame(s, "nested");
         const char *nested = "KzE2EMaker\\KzE2EGame";
         InstallGame(nested, game.saveFolder);
         DeleteKeyTree(kGameKey);
@@ -719,7 +725,7 @@ void LocationScenarios()
         DeleteKeyTree("Software\\KzE2EMaker");
     });
     Run("CalcSwitch: installer values stored as numbers or empty text still count", [&](Scenario &s) {
-        Game game = NewGame("valuetypes");
+        Game game = NewGame(s, "valuetypes");
         SetRegDword(kGameKey, "DAT_EXIST", 1);
         SetRegDword(kGameKey, "CD_DRIVE", 4);
         SetRegString(kGameKey, "DISK_MARK", "");
@@ -728,33 +734,33 @@ void LocationScenarios()
     // ソ is 0x83 0x5C and 表 is 0x95 0x5C: a byte-wise search for the last "\" cuts
     // inside them.
     Run("CalcSwitch: program folder named with ソ and 表", [&](Scenario &s) {
-        Game game = NewGame("sjis1", "ソフト表示");
+        Game game = NewGame(s, "sjis1", "ソフト表示");
         SetSetting(kCalc, "0");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcDisable, "0");
     });
     Run("PlayerSwitch: program named 表示ソ.exe in folder 表", [&](Scenario &s) {
-        Game game = NewGame("sjis2", "表");
-        CopyTool(kPlayer, game.folder, "表示ソ.exe");
+        Game game = NewGame(s, "sjis2", "表");
+        CopyTool(s, kPlayer, game.folder, "表示ソ.exe");
         SetSetting(kPlayer, "2");
         OpenDecideExpect(s, kPlayer, game, game.folder + "\\表示ソ.exe", kPlayerWmp, "2");
     });
     Run("RenderSwitch: SETUPDATA below folder ソ表", [&](Scenario &s) {
-        Game game = NewGame("sjis3", "ソ表");
+        Game game = NewGame(s, "sjis3", "ソ表");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.folder + "\\SETUPDATA");
         WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
-        CopyTool(kRender, game.folder, "ソ.exe");
+        CopyTool(s, kRender, game.folder, "ソ.exe");
         OpenDecideExpect(s, kRender, game, game.folder + "\\ソ.exe", kRenderDisable, "0");
     });
     Run("RenderSwitch: SAV_FOLDER named in Shift-JIS with 0x5C bytes", [&](Scenario &s) {
-        Game game = NewGame("sjissave");
+        Game game = NewGame(s, "sjissave");
         std::string save = game.folder + "\\セーブ表ソ";
         MakeFolder(save);
         SetRegString(kGameKey, "SAV_FOLDER", save);
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderDisable, "0");
     });
     Run("CalcSwitch: 決定 changes nothing but MmxUse in a crowded key", [&](Scenario &s) {
-        Game game = NewGame("crowded");
+        Game game = NewGame(s, "crowded");
         SetSetting(kRender, "1");
         SetSetting(kPlayer, "2");
         SetSetting(kCalc, "7");
@@ -770,7 +776,7 @@ void LocationScenarios()
 void SecondStartScenarios()
 {
     Run("PlayerSwitch: a second start restores the minimised first and exits 0", [&](Scenario &s) {
-        Game game = NewGame("second");
+        Game game = NewGame(s, "second");
         SetSetting(kPlayer, "1");
         Before before = Watch(game.folder);
         Process first;
@@ -797,7 +803,7 @@ void SecondStartScenarios()
         ExpectWritten(s, before, kPlayer, "2");
     });
     Run("RenderSwitch: started hidden, unfilled until a second start shows and fills it", [&](Scenario &s) {
-        Game game = NewGame("hidden");
+        Game game = NewGame(s, "hidden");
         SetSetting(kRender, "1");
         Before before = Watch(game.folder);
         Process first;
@@ -821,8 +827,29 @@ void SecondStartScenarios()
         DecideAndExpectExit(s, kRender, first, window);
         ExpectWritten(s, before, kRender, "1");
     });
+    Run("PlayerSwitch: hidden and shown again, the dialog keeps the user's click", [&](Scenario &s) {
+        Game game = NewGame(s, "reshow");
+        SetSetting(kPlayer, "1");
+        Process process;
+        HWND window;
+        if (!OpenDialog(s, kPlayer, game.Exe(kPlayer), &process, &window))
+            return;
+        Click(window, kPlayerWmp);
+        ShowWindow(window, SW_HIDE);
+        Sync(window);
+        s.Check(!IsWindowVisible(window), "the dialog would not hide");
+        // Another program changes the value meanwhile; showing must not read it again.
+        SetSetting(kPlayer, "0");
+        Before before = Watch(game.folder);
+        ShowWindow(window, SW_SHOW);
+        Sync(window);
+        s.Check(IsWindowVisible(window), "the dialog would not show again");
+        ExpectChecked(s, kPlayer, window, kPlayerWmp, "shown again");
+        DecideAndExpectExit(s, kPlayer, process, window);
+        ExpectWritten(s, before, kPlayer, "2");
+    });
     Run("CalcSwitch: a second start after SETUP.INI has gone shows no warning", [&](Scenario &s) {
-        Game game = NewGame("secondnoini");
+        Game game = NewGame(s, "secondnoini");
         Process first;
         HWND window;
         if (!OpenDialog(s, kCalc, game.Exe(kCalc), &first, &window))
@@ -844,7 +871,7 @@ void SecondStartScenarios()
         ExpectNothingChanged(s, before);
     });
     Run("the three tools open side by side and each stores its own value", [&](Scenario &s) {
-        Game game = NewGame("sidebyside");
+        Game game = NewGame(s, "sidebyside");
         SetSetting(kCalc, "0");
         SetSetting(kRender, "0");
         SetSetting(kPlayer, "0");

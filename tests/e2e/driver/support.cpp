@@ -60,40 +60,59 @@ void SnapshotFolderInto(const std::string &root, const std::string &relative, Fo
 // first window of a session appears; it is the platform's state, not the tools'.
 const char kWineRuntimeKey[] = "Software\\Wine\\Temporary System Parameters";
 
+std::string Narrow(const wchar_t *text, int length)
+{
+    int bytes = WideCharToMultiByte(932, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(bytes, '\0');
+    WideCharToMultiByte(932, 0, text, length, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string &cp932)
+{
+    int chars = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
+    std::wstring out(chars, L'\0');
+    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &out[0], chars);
+    return out;
+}
+
+// Through the W functions: the registry holds texts as UTF-16, and the A functions
+// add a terminator on the way out that may not be stored, which would hide a tool
+// that stores its text without one.
 void SnapshotKey(HKEY key, const std::string &path, RegistrySnapshot &out)
 {
     if (path == kWineRuntimeKey)
         return;
     out[path] = "<key>";
     DWORD subkeys = 0, maxSubkey = 0, values = 0, maxValueName = 0, maxData = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values,
                          &maxValueName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
         return;
-    std::vector<char> name(maxValueName + 2);
+    std::vector<wchar_t> name(maxValueName + 2);
     std::vector<BYTE> data(maxData + 2);
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        LONG status = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        LONG status = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
         if (status != ERROR_SUCCESS)
             break;
         std::string entry(1, static_cast<char>(type));
         entry.append(reinterpret_cast<const char *>(data.data()), dataSize);
-        out[path + "|" + std::string(name.data(), nameSize)] = entry;
+        out[path + "|" + Narrow(name.data(), static_cast<int>(nameSize))] = entry;
     }
-    std::vector<char> subName(maxSubkey + 2);
+    std::vector<wchar_t> subName(maxSubkey + 2);
     for (DWORD i = 0;; ++i) {
         DWORD size = static_cast<DWORD>(subName.size());
-        if (RegEnumKeyExA(key, i, subName.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExW(key, i, subName.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        std::string child(subName.data(), size);
+        std::string child = path + "\\" + Narrow(subName.data(), static_cast<int>(size));
         HKEY sub;
-        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, &sub) == ERROR_SUCCESS) {
-            SnapshotKey(sub, path + "\\" + child, out);
+        if (RegOpenKeyExW(key, std::wstring(subName.data(), size).c_str(), 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            SnapshotKey(sub, child, out);
             RegCloseKey(sub);
         } else {
-            out[path + "\\" + child] = "<unopenable>";
+            out[child] = "<unopenable>";
         }
     }
 }
@@ -105,10 +124,12 @@ std::string Describe(const std::string &value)
     DWORD type = static_cast<unsigned char>(value[0]);
     std::string data = value.substr(1);
     if (type == REG_SZ) {
-        std::string shown = data;
-        if (!shown.empty() && shown.back() == '\0')
-            shown.pop_back();
-        return "REG_SZ " + Quote(shown) + " (" + std::to_string(data.size()) + " bytes)";
+        std::wstring text(reinterpret_cast<const wchar_t *>(data.data()), data.size() / sizeof(wchar_t));
+        bool terminated = !text.empty() && text.back() == L'\0';
+        if (terminated)
+            text.pop_back();
+        return "REG_SZ " + Quote(Narrow(text.data(), static_cast<int>(text.size()))) +
+               (terminated ? "" : " without its terminator") + " (" + std::to_string(data.size()) + " bytes)";
     }
     if (type == REG_DWORD && data.size() == 4)
         return "REG_DWORD " + std::to_string(*reinterpret_cast<const DWORD *>(data.data()));
@@ -263,9 +284,9 @@ std::string RegEntryName(const std::string &keyPath, const std::string &valueNam
 
 std::string RegStringEntry(const std::string &text)
 {
+    std::wstring wide = Widen(text);
     std::string entry(1, static_cast<char>(REG_SZ));
-    entry += text;
-    entry += '\0';
+    entry.append(reinterpret_cast<const char *>(wide.c_str()), (wide.size() + 1) * sizeof(wchar_t));
     return entry;
 }
 

@@ -28,11 +28,12 @@ bool SetRegString(const std::string &keyPath, const std::string &name, const std
 bool SetRegDword(const std::string &keyPath, const std::string &name, DWORD value);
 bool DeleteRegValue(const std::string &keyPath, const std::string &name);
 
-// "Software\Key\Sub" → "<key>"; "Software\Key\Sub|Name" → type byte + raw data.
+// "Software\Key\Sub" → "<key>"; "Software\Key\Sub|Name" → type byte + the data as
+// stored (texts in UTF-16). Names are CP932.
 typedef std::map<std::string, std::string> RegistrySnapshot;
 RegistrySnapshot SnapshotSoftware();
 std::string RegEntryName(const std::string &keyPath, const std::string &valueName);
-std::string RegStringEntry(const std::string &text);  // as a tool stores it: REG_SZ with its zero
+std::string RegStringEntry(const std::string &text);  // REG_SZ with its terminator, as tools store it
 
 // Human-readable differences, at most `limit` lines; empty when equal.
 std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
