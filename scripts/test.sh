@@ -13,6 +13,11 @@ echo "== host build (Win32 stand-in, AddressSanitizer + UBSan)"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$jobs"
 
+echo "== fuzz targets (clang, libFuzzer), smoke-run by CTest"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
+      -DFUZZ_SMOKE_SECONDS="${FUZZ_SMOKE_SECONDS:-20}" >/dev/null
+cmake --build build/fuzz -j"$jobs"
+
 # The Wine suites run the i686 product where the kernel can execute Wine's 32-bit
 # loader; elsewhere they run a 64-bit build of the same sources under wine64.
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
@@ -27,7 +32,7 @@ echo "== Windows build (i686, the product in dist/)"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DWINE_SUITES=$wine32 >/dev/null
 cmake --build build/win -j"$jobs"
-builds=(host win)
+builds=(host fuzz win)
 if [ "$wine32" = OFF ]; then
     echo "== Windows build (x86_64, for the Wine suites)"
     cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
