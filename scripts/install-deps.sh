@@ -7,7 +7,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 pkgs=(cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 llvm-14 clang libclang-rt-14-dev googletest
-      wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
+      wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
       python3 binutils-mingw-w64-i686)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
