@@ -98,11 +98,13 @@ void CopyValue(DWORD storedType, const BYTE *data, DWORD length, void *dest, int
     }
 }
 
-// Searches the key's values by exact name; like the subkey walk, the first entry
-// that does not fit the buffers ends the search.
-int FindValue(HKEY key, const char *valueName, void *dest, int type)
+// Searches the key's values by exact name for every open request in one pass; each
+// takes the first entry of its name. As in the subkey walk, the first entry that does
+// not fit the buffers ends the search for every request still open.
+void FindValues(HKEY key, RegistryRequest *requests, int count)
 {
-    for (DWORD index = 0;; ++index) {
+    int open = count;
+    for (DWORD index = 0; open > 0; ++index) {
         char name[kRegNameUnit];
         DWORD nameLength = sizeof name;
         DWORD storedType = REG_NONE;
@@ -110,29 +112,41 @@ int FindValue(HKEY key, const char *valueName, void *dest, int type)
         DWORD dataLength = sizeof data;
         if (RegEnumValueA(key, index, name, &nameLength, nullptr, &storedType, data,
                           &dataLength) != ERROR_SUCCESS)
-            return 0;
-        if (strcmp(name, valueName) == 0) {
-            CopyValue(storedType, data, dataLength, dest, type);
-            return 1;
+            return;
+        for (int i = 0; i < count; ++i) {
+            RegistryRequest &request = requests[i];
+            if (!request.found && strcmp(name, request.valueName) == 0) {
+                CopyValue(storedType, data, dataLength, request.dest, request.type);
+                request.found = 1;
+                --open;
+            }
         }
     }
 }
 
 }  // namespace
 
-int ReadRegistryValue(const char *keyPath, const char *valueName, void *dest, int type)
+int ReadRegistryValues(const char *keyPath, RegistryRequest *requests, int count)
 {
     char copy[kReadPathSize];
     char *cursor = nullptr;
     HKEY root = nullptr;
     HKEY key = nullptr;
+    for (int i = 0; i < count; ++i)
+        requests[i].found = 0;
     if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root) || !WalkPath(root, &cursor, &key))
         return 0;
-    int result = 1;
-    if (valueName != nullptr && dest != nullptr && type != kValueNone)
-        result = FindValue(key, valueName, dest, type);
+    FindValues(key, requests, count);
     RegCloseKey(key);
-    return result;
+    return 1;
+}
+
+int ReadRegistryValue(const char *keyPath, const char *valueName, void *dest, int type)
+{
+    if (valueName == nullptr || dest == nullptr || type == kValueNone)
+        return ReadRegistryValues(keyPath, nullptr, 0);
+    RegistryRequest request = {valueName, dest, type, 0};
+    return ReadRegistryValues(keyPath, &request, 1) && request.found;
 }
 
 int WriteRegistryString(const char *keyPath, const char *valueName, const char *text,

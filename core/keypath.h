@@ -20,6 +20,17 @@ enum {
     kRegTextSize = kRegDataUnit + 1,  // a destination for kValueString
 };
 
+// One value wanted from a key: where its data goes, as what type, and whether it was found.
+struct RegistryRequest {
+    const char *valueName;
+    void *dest;
+    int type;
+    int found;
+};
+
 int ReadRegistryValue(const char *keyPath, const char *valueName, void *dest, int type);
+// Several values of one key with one walk and one pass over its values; each request
+// is answered as ReadRegistryValue would answer it alone. 0 when the walk fails.
+int ReadRegistryValues(const char *keyPath, RegistryRequest *requests, int count);
 int WriteRegistryString(const char *keyPath, const char *valueName, const char *text,
                         int writeFlag);
