@@ -134,6 +134,24 @@ void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known)
         FUZZ_CHECK(memchr(text, 0, kRegTextSize) != nullptr);
     if (components.empty() || !IsRootName(root))
         FUZZ_CHECK(!exists);
+
+    // Several values in one walk answer as one walk each.
+    const std::string names[3] = {valueName, PickName(data, known), PickName(data, known)};
+    char texts[3][kRegTextSize];
+    RegistryRequest requests[3];
+    for (int i = 0; i < 3; ++i) {
+        memset(texts[i], 0xBD, sizeof texts[i]);
+        requests[i] = {names[i].c_str(), texts[i], kValueString, 0};
+    }
+    FUZZ_CHECK(ReadRegistryValues(path.c_str(), requests, 3) == exists);
+    for (int i = 0; i < 3; ++i) {
+        char single[kRegTextSize];
+        memset(single, 0xBD, sizeof single);
+        FUZZ_CHECK(ReadRegistryValue(path.c_str(), names[i].c_str(), single, kValueString) == requests[i].found);
+        FUZZ_CHECK(memcmp(single, texts[i], sizeof single) == 0);
+    }
+    fuzz::CheckHandles();
+    FUZZ_CHECK(fakewin::RootCloseCount() == rootClosesBefore);
 }
 
 void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
