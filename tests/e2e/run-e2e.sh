@@ -89,11 +89,13 @@ wine_prefix_boot
 echo "e2e: prefix $WINEPREFIX ready after $(( $(date +%s) - started )) s, display $DISPLAY"
 
 win_tools=$("$loader" winepath -w "$tools" 2>/dev/null | tr -d '\r')
+# Kept beside the driver for scripts/reliability_report.py.
+results=$(dirname "$driver")/e2e-results.txt
 set +e
-"$loader" "$driver" "$win_tools" ${E2E_FILTER:+"$E2E_FILTER"} | tr -d '\r' | tee "$work/out"
+"$loader" "$driver" "$win_tools" ${E2E_FILTER:+"$E2E_FILTER"} | tr -d '\r' | tee "$results"
 status=${PIPESTATUS[0]}
 set -e
 wineserver -w
 # The driver's summary must be the last line, and it must report no failure.
-tail -n 1 "$work/out" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
+tail -n 1 "$results" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
 exit "$status"

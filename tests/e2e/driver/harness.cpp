@@ -1,0 +1,282 @@
+// The scenarios' common ground; see harness.h.
+#include "harness.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace e2e {
+
+const Tool kCalc = {"CalcSwitch.exe", "_kz_support_tool_CalcSwitchMain", "ＭＭＸの設定", "MmxUse",
+                    1004, 1003, {kCalcEnable, kCalcDisable}};
+const Tool kRender = {"RenderSwitch.exe", "_kz_support_tool_RenderSwitchMain", "Direct3Dの設定", "D3dUse",
+                      1004, 1003, {kRenderEnable, kRenderDisable}};
+const Tool kPlayer = {"PlayerSwitch.exe", "_kz_support_tool_PlayerSwitchMain", "ムービーの再生方式を変更する",
+                      "MoviePlayType", 1045, 1046, {kPlayerMci, kPlayerDirectShow, kPlayerWmp}};
+const Tool *const kTools[] = {&kCalc, &kRender, &kPlayer};
+
+int Passed = 0;
+int Failed = 0;
+const char *Filter = nullptr;
+
+// --- One scenario: its checks and its report line ---------------------------------
+
+void Scenario::Report()
+{
+    double seconds = (GetTickCount() - start_) / 1000.0;
+    if (failures_.empty()) {
+        ++Passed;
+        printf("PASS %s (%.1f s)\n", Utf8(name_).c_str(), seconds);
+    } else {
+        ++Failed;
+        printf("FAIL %s (%.1f s)\n", Utf8(name_).c_str(), seconds);
+        for (const std::string &failure : failures_)
+            printf("     - %s\n", Utf8(failure).c_str());
+    }
+    for (const std::string &note : notes_)
+        printf("     . %s\n", Utf8(note).c_str());
+    fflush(stdout);
+}
+
+// --- Game installations ------------------------------------------------------------
+
+std::string ToolsFolder;
+
+std::string IniText(const std::string &regName)
+{
+    return "[Setup Initial]\r\nREG_NAME=" + regName + "\r\nINSTALL_TYPE=1\r\n";
+}
+
+std::string KeyOf(const std::string &regName)
+{
+    return "Software\\" + regName;
+}
+
+void InstallGame(const std::string &regName, const std::string &saveFolder)
+{
+    std::string key = KeyOf(regName);
+    DeleteKeyTree(key);
+    MakeFolder(saveFolder);
+    for (const char *name : kInstallValues) {
+        std::string text = strstr(name, "_EXIST") ? "1" : std::string("C:\\Game\\") + name;
+        if (strcmp(name, "SAV_FOLDER") == 0)
+            text = saveFolder;
+        else if (strcmp(name, "CD_DRIVE") == 0)
+            text = "Q:\\";
+        else if (strcmp(name, "DISK_MARK") == 0)
+            text = "KZDISK01";
+        SetRegString(key, name, text);
+    }
+}
+
+void CopyTool(Scenario &s, const Tool &tool, const std::string &folder, const char *asName)
+{
+    std::string target = folder + "\\" + (asName ? asName : tool.exe);
+    bool copied = CopyFileA((ToolsFolder + "\\" + tool.exe).c_str(), target.c_str(), FALSE);
+    DWORD error = GetLastError();
+    s.Check(copied, "cannot copy the program to " + target + ", error " + std::to_string(error));
+}
+
+Game NewGame(Scenario &s, const std::string &name, const std::string &folderName)
+{
+    Game game;
+    game.folder = std::string(kRoot) + "\\" + (folderName.empty() ? name : folderName);
+    RemoveTree(game.folder);
+    s.Check(MakeFolder(game.folder), "cannot make " + game.folder);
+    for (const Tool *tool : kTools)
+        CopyTool(s, *tool, game.folder);
+    s.Check(WriteFileBytes(game.Ini(), IniText(kRegName)), "cannot write " + game.Ini());
+    MakeFolder(game.folder + "\\DATA");
+    WriteFileBytes(game.folder + "\\DATA\\game.dat", std::string("KZDATA\0\x01\x02", 9));
+    game.saveFolder = game.folder + "\\SAVE";
+    InstallGame(kRegName, game.saveFolder);
+    WriteFileBytes(game.saveFolder + "\\save01.dat", "slot 1");
+    return game;
+}
+
+void SetSetting(const Tool &tool, const char *text, const std::string &regName)
+{
+    if (text == nullptr)
+        DeleteRegValue(KeyOf(regName), tool.valueName);
+    else
+        SetRegString(KeyOf(regName), tool.valueName, text);
+}
+
+// --- Proving what a run changed ----------------------------------------------------
+
+Before Watch(const std::string &folder)
+{
+    return {SnapshotSoftware(), SnapshotFolder(folder), SnapshotFolder(kDecoyFolder), folder};
+}
+
+void ExpectOnly(Scenario &s, const Before &before, const std::vector<Write> &writes)
+{
+    RegistrySnapshot expected = before.registry;
+    for (const Write &write : writes)
+        expected[RegEntryName(KeyOf(write.regName), write.tool->valueName)] = RegStringEntry(write.text);
+    std::string registryDiff = DiffSnapshots(expected, SnapshotSoftware());
+    s.Check(registryDiff.empty(), "registry: " + registryDiff);
+    std::string fileDiff = DiffSnapshots(before.files, SnapshotFolder(before.folder));
+    s.Check(fileDiff.empty(), "files: " + fileDiff);
+    std::string decoyDiff = DiffSnapshots(before.decoy, SnapshotFolder(kDecoyFolder));
+    s.Check(decoyDiff.empty(), "decoy files: " + decoyDiff);
+}
+
+void ExpectNothingChanged(Scenario &s, const Before &before)
+{
+    ExpectOnly(s, before, {});
+}
+
+void ExpectWritten(Scenario &s, const Before &before, const Tool &tool, const char *text,
+                   const std::string &regName)
+{
+    ExpectOnly(s, before, {{regName, &tool, text}});
+}
+
+// --- Working a tool's windows ------------------------------------------------------
+
+std::string BoxSummary(HWND box)
+{
+    MessageBoxContents contents = ReadMessageBox(box);
+    return "box " + Quote(contents.title) + ": " + Quote(contents.text);
+}
+
+bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
+                int showCommand)
+{
+    *window = nullptr;
+    bool started = StartProgram(exe, kDecoyFolder, showCommand, process);
+    DWORD error = GetLastError();
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
+        return false;
+    Appearance seen = WaitForWindowOrBox(*process, tool.className, showCommand != SW_HIDE, kAppearMs);
+    if (seen.box != nullptr) {
+        s.Check(false, "expected the dialog, got " + BoxSummary(seen.box));
+        PostMessageA(seen.box, WM_COMMAND, IDOK, 0);
+        DWORD code;
+        WaitExit(*process, kExitMs, &code);
+        KillAndClose(*process);
+        return false;
+    }
+    if (seen.exited) {
+        s.Check(false, "exited without a window");
+        CloseProcess(*process);
+        return false;
+    }
+    if (!s.Check(seen.window != nullptr, "no dialog window within the time")) {
+        KillAndClose(*process);
+        return false;
+    }
+    *window = seen.window;
+    return true;
+}
+
+WORD CheckedRow(Scenario &s, const Tool &tool, HWND window)
+{
+    WORD checked = 0;
+    int count = 0;
+    for (WORD id : tool.rows) {
+        LRESULT state = 0;
+        SendTimeout(GetDlgItem(window, id), BM_GETCHECK, 0, 0, &state);
+        if (state == BST_CHECKED) {
+            checked = id;
+            ++count;
+        }
+    }
+    s.Check(count <= 1, std::to_string(count) + " radio buttons checked at once");
+    return checked;
+}
+
+void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when)
+{
+    WORD checked = CheckedRow(s, tool, window);
+    s.Check(checked == expected, std::string(when) + ": checked " + std::to_string(checked) + ", wanted " +
+                                     std::to_string(expected));
+}
+
+bool Click(HWND window, WORD id)
+{
+    return SendTimeout(GetDlgItem(window, id), BM_CLICK, 0, 0);
+}
+
+void ExpectExitZero(Scenario &s, Process &process, const char *after)
+{
+    DWORD code = 0;
+    bool ended = WaitExit(process, kExitMs, &code);
+    if (s.Check(ended, std::string("still running after ") + after)) {
+        s.Check(code == 0, std::string("exit code ") + std::to_string(code) + " after " + after);
+    } else {
+        HWND box = nullptr;
+        // A box the tool raised on the way out explains the hang.
+        for (HWND candidate : FindAllWindows("#32770")) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == process.id)
+                box = candidate;
+        }
+        if (box != nullptr)
+            s.Check(false, "it shows " + BoxSummary(box));
+    }
+    KillAndClose(process);
+}
+
+void DecideAndExpectExit(Scenario &s, const Tool &tool, Process &process, HWND window)
+{
+    s.Check(Click(window, tool.decideId), "決定 did not answer");
+    ExpectExitZero(s, process, "決定");
+    s.Check(!IsWindow(window), "dialog still exists after 決定");
+}
+
+void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const std::string &folder,
+                   const char *text)
+{
+    Before before = Watch(folder);
+    Process process;
+    bool started = StartProgram(exe, kDecoyFolder, -1, &process);
+    DWORD error = GetLastError();
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
+        return;
+    Appearance seen = WaitForWindowOrBox(process, tool.className, true, kAppearMs);
+    if (seen.window != nullptr) {
+        s.Check(false, "the dialog opened instead of the warning " + Quote(text));
+        PostMessageA(seen.window, WM_CLOSE, 0, 0);
+    } else if (s.Check(seen.box != nullptr, seen.exited ? "exited without a box" : "no box within the time")) {
+        MessageBoxContents box = ReadMessageBox(seen.box);
+        s.Check(box.title == kBoxTitle, "box title " + Quote(box.title));
+        s.Check(box.text == text, "box text " + Quote(box.text) + ", wanted " + Quote(text));
+        s.Check(box.buttons.size() == 1, std::to_string(box.buttons.size()) + " buttons in the box");
+        s.Check(box.owner == nullptr, "the box has an owner window");
+        s.Check(FindProcessWindow(tool.className, process.id) == nullptr, "a dialog exists beside the box");
+        PostMessageA(seen.box, WM_COMMAND, IDOK, 0);
+    }
+    ExpectExitZero(s, process, "the warning");
+    ExpectNothingChanged(s, before);
+}
+
+void Run(const std::string &name, const std::function<void(Scenario &)> &body)
+{
+    if (Filter != nullptr && name.find(Filter) == std::string::npos)
+        return;
+    Scenario s(name);
+    body(s);
+    s.Report();
+}
+
+std::string ToolName(const Tool &tool)
+{
+    return std::string(tool.exe, strlen(tool.exe) - 4);
+}
+
+void OpenDecideExpect(Scenario &s, const Tool &tool, const Game &game, const std::string &exe, WORD checked,
+                      const char *written, const std::string &regName)
+{
+    Before before = Watch(game.folder);
+    Process process;
+    HWND window;
+    if (!OpenDialog(s, tool, exe, &process, &window))
+        return;
+    ExpectChecked(s, tool, window, checked, "on opening");
+    DecideAndExpectExit(s, tool, process, window);
+    ExpectWritten(s, before, tool, written, regName);
+}
+
+}  // namespace e2e

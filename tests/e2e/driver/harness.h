@@ -1,0 +1,160 @@
+// The scenarios' common ground: the three tools as the driver knows them, game
+// installations, starting a tool and working its windows, and proving afterwards
+// what a run changed in HKCU\Software and on disk.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace e2e {
+
+// --- The tools as a user and the game see them ---------------------------------------
+
+struct Tool {
+    const char *exe;
+    const char *className;
+    const char *caption;
+    const char *valueName;
+    WORD decideId;
+    WORD cancelId;
+    std::vector<WORD> rows;  // radio buttons in template order
+};
+
+const WORD kCalcEnable = 1001, kCalcDisable = 1002;
+const WORD kRenderEnable = 1001, kRenderDisable = 1002;
+const WORD kPlayerMci = 1043, kPlayerDirectShow = 1044, kPlayerWmp = 1048;
+
+extern const Tool kCalc, kRender, kPlayer;
+extern const Tool *const kTools[3];
+
+const char kBoxTitle[] = "PlayerSwitch ﾒｯｾｰｼﾞ";
+const char kTextNoIni[] = "[ Setup.ini ] が見つかりません。";
+const char kTextNoRegName[] = "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。";
+const char kTextNotInstalled[] = "先にゲームをセットアップして下さい。";
+
+// The installer's values in the order the tools check them.
+const char *const kInstallValues[] = {"DAT_EXIST",  "BGM_EXIST",  "KOE_EXIST",  "MOV_EXIST",
+                                      "SAV_FOLDER", "DAT_FOLDER", "BGM_FOLDER", "KOE_FOLDER",
+                                      "MOV_FOLDER", "CD_DRIVE",   "DISK_MARK"};
+
+const char kRoot[] = "C:\\kze2e";
+const char kRegName[] = "KzE2EGame";
+const char kGameKey[] = "Software\\KzE2EGame";
+// A SETUP.INI in the tools' current folder that names a game with other settings:
+// a tool that looked there instead of beside itself would show and write those.
+const char kDecoyFolder[] = "C:\\kze2e\\decoy";
+const char kDecoyRegName[] = "KzE2EDecoy";
+
+const DWORD kAppearMs = 20000;
+const DWORD kExitMs = 10000;
+
+// The run's tally and its name filter; the folder the tools are copied from.
+extern int Passed;
+extern int Failed;
+extern const char *Filter;
+extern std::string ToolsFolder;
+
+// --- One scenario: its checks and its report line ---------------------------------
+
+class Scenario {
+public:
+    explicit Scenario(std::string name) : name_(std::move(name)), start_(GetTickCount()) {}
+
+    bool Check(bool condition, const std::string &what)
+    {
+        if (!condition)
+            failures_.push_back(what);
+        return condition;
+    }
+    bool Ok() const { return failures_.empty(); }
+
+    // What the scenario measured, printed under its report line.
+    void Note(const std::string &what) { notes_.push_back(what); }
+
+    void Report();
+
+private:
+    std::string name_;
+    DWORD start_;
+    std::vector<std::string> failures_;
+    std::vector<std::string> notes_;
+};
+
+// --- Game installations ------------------------------------------------------------
+
+struct Game {
+    std::string folder;  // the program folder
+    std::string saveFolder;
+    std::string Exe(const Tool &tool) const { return folder + "\\" + tool.exe; }
+    std::string Ini() const { return folder + "\\SETUP.INI"; }
+};
+
+// --- Proving what a run changed ----------------------------------------------------
+
+struct Before {
+    RegistrySnapshot registry;
+    FolderSnapshot files;
+    FolderSnapshot decoy;
+    std::string folder;
+};
+
+struct Write {
+    std::string regName;
+    const Tool *tool;
+    const char *text;
+};
+
+std::string IniText(const std::string &regName);
+std::string KeyOf(const std::string &regName);  // REG_NAME -> its key below HKCU
+// The values that the game's installer leaves, with its save folder created.
+void InstallGame(const std::string &regName, const std::string &saveFolder);
+void CopyTool(Scenario &s, const Tool &tool, const std::string &folder, const char *asName = nullptr);
+// A fresh, complete installation: the three tools with SETUP.INI beside them, the
+// installer's values and the save folder; the tools' own values are absent.
+Game NewGame(Scenario &s, const std::string &name, const std::string &folderName = "");
+// A null text deletes the value.
+void SetSetting(const Tool &tool, const char *text, const std::string &regName = kRegName);
+
+Before Watch(const std::string &folder);
+// The registry must equal the snapshot plus exactly `writes`; the folders must be
+// byte for byte as they were.
+void ExpectOnly(Scenario &s, const Before &before, const std::vector<Write> &writes);
+void ExpectNothingChanged(Scenario &s, const Before &before);
+void ExpectWritten(Scenario &s, const Before &before, const Tool &tool, const char *text,
+                   const std::string &regName = kRegName);
+
+// --- Working a tool's windows ------------------------------------------------------
+
+std::string BoxSummary(HWND box);
+// Starts the tool and waits for its dialog; a message box or an early exit instead is
+// a failure (the box is closed so that the process can end).
+bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
+                int showCommand = -1);
+// The one checked radio button: 0 when none, and a failure when more than one.
+WORD CheckedRow(Scenario &s, const Tool &tool, HWND window);
+void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when);
+bool Click(HWND window, WORD id);
+void ExpectExitZero(Scenario &s, Process &process, const char *after);
+// 決定 ends the tool with exit code 0 and its dialog is gone.
+void DecideAndExpectExit(Scenario &s, const Tool &tool, Process &process, HWND window);
+// Starts the tool where a start-up check must fail: one warning box with the text,
+// no owner and one button, no dialog; OK ends the tool with 0; nothing changes.
+void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const std::string &folder,
+                   const char *text);
+// Opens the tool and expects `checked`, then decides and expects `written` under `regName`.
+void OpenDecideExpect(Scenario &s, const Tool &tool, const Game &game, const std::string &exe, WORD checked,
+                      const char *written, const std::string &regName = kRegName);
+
+// Runs the body as one scenario unless the filter leaves it out, and reports it.
+void Run(const std::string &name, const std::function<void(Scenario &)> &body);
+std::string ToolName(const Tool &tool);  // "CalcSwitch"
+
+// Scenario groups, each in its own file.
+void HostileScenarios();
+
+}  // namespace e2e
