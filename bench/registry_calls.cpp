@@ -11,39 +11,25 @@
 
 #include "fakewin.h"
 #include "install.h"
+#include "installed_game.h"
 #include "settings.h"
 #include "startup.h"
 
 namespace {
 
-const char *const kInstallValues[] = {
-    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
-};
-const int kInstallCount = sizeof kInstallValues / sizeof kInstallValues[0];
-const std::string kGameKey = "HKEY_CURRENT_USER\\Software\\ZzGame";
+const int kInstallCount = sizeof installed_game::kInstallValues / sizeof installed_game::kInstallValues[0];
+const std::string kGameKey = installed_game::KeyOf("ZzGame");
 
+// The game's key after `siblings` keys under Software, and the setting stored last.
 void Layout(int siblings)
 {
-    fakewin::Reset();
-    fakewin::KeepCallLog(false);
+    installed_game::Install(CalcSwitchSetting, "ZzGame");
     char name[32];
     for (int i = 0; i < siblings; ++i) {
         snprintf(name, sizeof name, "Aa%06d", i);
         fakewin::CreateKey("HKEY_CURRENT_USER\\Software\\" + std::string(name));
     }
-    fakewin::MakeFolder("C:\\Program");
-    fakewin::MakeFolder("C:\\Save");
-    fakewin::MakeFile("C:\\Program\\SETUP.INI", "[Setup Initial]\r\nREG_NAME=ZzGame\r\n");
-    for (const char *value : kInstallValues)
-        fakewin::SetString(kGameKey, value, std::string(value) == "SAV_FOLDER" ? "C:\\Save" : "1");
     fakewin::SetString(kGameKey, CalcSwitchSetting.valueName, "0");
-    std::vector<fakewin::ControlSpec> controls;
-    for (int i = 0; i < CalcSwitchSetting.rowCount; ++i)
-        controls.push_back({CalcSwitchSetting.rows[i].controlId, fakewin::ControlKind::kAutoRadio});
-    controls.push_back({CalcSwitchSetting.decideId, fakewin::ControlKind::kPushButton});
-    controls.push_back({CalcSwitchSetting.cancelId, fakewin::ControlKind::kPushButton});
-    fakewin::AddDialogTemplate(IDD_MAIN, CalcSwitchSetting.className, controls);
 }
 
 struct Calls {

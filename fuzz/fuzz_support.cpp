@@ -5,33 +5,16 @@
 
 #include <algorithm>
 
-#include "startup.h"
+#include "installed_game.h"
 
 namespace fuzz {
 
-const char *const kInstallValues[11] = {
-    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
-};
 const char kGameName[] = "Maker\\Game";
-const std::string kGameKey = "HKEY_CURRENT_USER\\Software\\Maker\\Game";
+const std::string kGameKey = installed_game::KeyOf(kGameName);
 
 void InstallGame(const SettingDefinition &setting)
 {
-    fakewin::Reset();
-    fakewin::KeepCallLog(false);
-    fakewin::MakeFolder("C:\\Program");
-    fakewin::MakeFolder("C:\\Save");
-    fakewin::MakeFile("C:\\Program\\SETUP.INI",
-                      std::string("[Setup Initial]\r\nREG_NAME=") + kGameName + "\r\n");
-    for (const char *name : kInstallValues)
-        fakewin::SetString(kGameKey, name, std::string(name) == "SAV_FOLDER" ? "C:\\Save" : "1");
-    std::vector<fakewin::ControlSpec> controls;
-    for (int i = 0; i < setting.rowCount; ++i)
-        controls.push_back({setting.rows[i].controlId, fakewin::ControlKind::kAutoRadio});
-    controls.push_back({setting.decideId, fakewin::ControlKind::kPushButton});
-    controls.push_back({setting.cancelId, fakewin::ControlKind::kPushButton});
-    fakewin::AddDialogTemplate(IDD_MAIN, setting.className, controls);
+    installed_game::Install(setting, kGameName);
 }
 
 void CheckHandles()

@@ -22,13 +22,10 @@
 
 namespace fuzz {
 
-extern const char *const kInstallValues[11];
 extern const char kGameName[];       // REG_NAME of the installed game
 extern const std::string kGameKey;  // its key, as the stand-in's test API names it
 
-// Resets the stand-in: the program at C:\Program\Tool.exe with a SETUP.INI that
-// names the game, the installer's values and a save folder, and the tool's dialog
-// template; the setting value itself is left to the caller.
+// The game installed on a reset stand-in, its setting value left to the caller.
 void InstallGame(const SettingDefinition &setting);
 
 // No key or search handle left open, none closed twice, no root closed.

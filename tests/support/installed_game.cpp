@@ -1,0 +1,38 @@
+// A game installation on the stand-in.
+#include "installed_game.h"
+
+#include <vector>
+
+#include "fakewin.h"
+#include "startup.h"
+
+namespace installed_game {
+
+const char *const kInstallValues[11] = {
+    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
+    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
+};
+
+std::string KeyOf(const std::string &regName)
+{
+    return "HKEY_CURRENT_USER\\Software\\" + regName;
+}
+
+void Install(const SettingDefinition &setting, const std::string &regName)
+{
+    fakewin::Reset();
+    fakewin::KeepCallLog(false);
+    fakewin::MakeFolder("C:\\Program");
+    fakewin::MakeFolder("C:\\Save");
+    fakewin::MakeFile("C:\\Program\\SETUP.INI", "[Setup Initial]\r\nREG_NAME=" + regName + "\r\n");
+    for (const char *name : kInstallValues)
+        fakewin::SetString(KeyOf(regName), name, std::string(name) == "SAV_FOLDER" ? "C:\\Save" : "1");
+    std::vector<fakewin::ControlSpec> controls;
+    for (int i = 0; i < setting.rowCount; ++i)
+        controls.push_back({setting.rows[i].controlId, fakewin::ControlKind::kAutoRadio});
+    controls.push_back({setting.decideId, fakewin::ControlKind::kPushButton});
+    controls.push_back({setting.cancelId, fakewin::ControlKind::kPushButton});
+    fakewin::AddDialogTemplate(IDD_MAIN, setting.className, controls);
+}
+
+}  // namespace installed_game

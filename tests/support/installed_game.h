@@ -1,0 +1,22 @@
+// A game installation laid out on the Win32 stand-in, as the game's installer leaves
+// it; shared by the benchmark and the fuzz targets.
+#pragma once
+
+#include <string>
+
+#include "setting.h"
+
+namespace installed_game {
+
+// The installer's values, in the order the installer writes them.
+extern const char *const kInstallValues[11];
+
+// "HKEY_CURRENT_USER\Software\<regName>", as the stand-in's test API names keys.
+std::string KeyOf(const std::string &regName);
+
+// Resets the stand-in, then: the program at C:\Program\Tool.exe with a SETUP.INI
+// beside it naming regName, the eleven values under the game's key, the save folder
+// C:\Save, and the tool's dialog template. The setting value is left to the caller.
+void Install(const SettingDefinition &setting, const std::string &regName);
+
+}  // namespace installed_game
