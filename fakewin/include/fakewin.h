@@ -25,6 +25,9 @@ const std::vector<std::string> &CallLog();
 long CallCount(const std::string &function);
 // A benchmark can switch the ordered log off; the counts are always kept.
 void KeepCallLog(bool keep);
+// True while the stand-in's own code runs (inside an API call, and not inside a
+// window procedure it calls back); what runs otherwise is the code under test.
+bool InPlatformCall();
 
 // --- Registry -----------------------------------------------------------------
 // Paths here start with the root name: "HKEY_CURRENT_USER\\Software\\Game".

@@ -11,6 +11,7 @@ namespace {
 std::vector<std::string> callLog;
 std::map<std::string, long> callCounts;
 bool keepLog = true;
+int platformDepth;
 DWORD lastError;
 
 }  // namespace
@@ -24,7 +25,33 @@ void LogCall(const char *function)
     ++callCounts[function];
 }
 
+PlatformCall::PlatformCall(const char *function)
+{
+    ++platformDepth;
+    LogCall(function);
+}
+
+PlatformCall::~PlatformCall()
+{
+    --platformDepth;
+}
+
+ClientCall::ClientCall() : savedDepth_(platformDepth)
+{
+    platformDepth = 0;
+}
+
+ClientCall::~ClientCall()
+{
+    platformDepth = savedDepth_;
+}
+
 }  // namespace internal
+
+bool InPlatformCall()
+{
+    return platformDepth > 0;
+}
 
 void Reset()
 {
@@ -67,7 +94,7 @@ void WINAPI SetLastError(DWORD error)
 
 int WINAPI lstrlenA(LPCSTR text)
 {
-    fakewin::internal::LogCall("lstrlenA");
+    fakewin::internal::PlatformCall platformCall("lstrlenA");
     // The real call reports 0 for a null pointer instead of faulting.
     if (text == nullptr)
         return 0;

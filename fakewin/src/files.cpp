@@ -295,7 +295,7 @@ using namespace fakewin;
 
 UINT WINAPI SetErrorMode(UINT mode)
 {
-    internal::LogCall("SetErrorMode");
+    internal::PlatformCall platformCall("SetErrorMode");
     errorModeCalls.push_back(mode);
     UINT previous = errorMode;
     errorMode = mode;
@@ -304,7 +304,7 @@ UINT WINAPI SetErrorMode(UINT mode)
 
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found)
 {
-    internal::LogCall("FindFirstFileA");
+    internal::PlatformCall platformCall("FindFirstFileA");
     if (pattern == nullptr || found == nullptr)
         return NoMatch(ERROR_INVALID_PARAMETER);
     findCalls.push_back({pattern, errorMode});
@@ -358,7 +358,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found)
 
 BOOL WINAPI FindClose(HANDLE search)
 {
-    internal::LogCall("FindClose");
+    internal::PlatformCall platformCall("FindClose");
     if (openFinds.erase(reinterpret_cast<ULONG_PTR>(search)) == 0) {
         ++badFindCloses;
         SetLastError(ERROR_INVALID_HANDLE);
@@ -369,7 +369,7 @@ BOOL WINAPI FindClose(HANDLE search)
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
 {
-    internal::LogCall("GetModuleFileNameA");
+    internal::PlatformCall platformCall("GetModuleFileNameA");
     if (module != nullptr && module != ProgramInstance()) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return 0;

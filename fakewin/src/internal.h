@@ -13,6 +13,30 @@ namespace internal {
 // Records one API call by name (log and count).
 void LogCall(const char *function);
 
+// Opened at the top of every API function: records the call and marks the stand-in's
+// own code as running until the function returns, so that a benchmark can tell the
+// heap use of the code under test from the stand-in's.
+class PlatformCall {
+public:
+    explicit PlatformCall(const char *function);
+    ~PlatformCall();
+    PlatformCall(const PlatformCall &) = delete;
+    PlatformCall &operator=(const PlatformCall &) = delete;
+};
+
+// Opened around a call back into the code under test (a window procedure): its
+// code runs as the caller's own, not the stand-in's.
+class ClientCall {
+public:
+    ClientCall();
+    ~ClientCall();
+    ClientCall(const ClientCall &) = delete;
+    ClientCall &operator=(const ClientCall &) = delete;
+
+private:
+    int savedDepth_;
+};
+
 // Shift-JIS (code page 932) lead bytes: the byte after one belongs to the same character.
 bool IsLeadByte(unsigned char c);
 // Orders names as the registry and NTFS list them: ASCII letters folded to upper case,

@@ -112,7 +112,7 @@ using namespace fakewin;
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR sectionName, LPCSTR keyName, LPCSTR defaultText,
                                       LPSTR result, DWORD size, LPCSTR fileName)
 {
-    internal::LogCall("GetPrivateProfileStringA");
+    internal::PlatformCall platformCall("GetPrivateProfileStringA");
     if (result == nullptr || size == 0)
         return 0;
     // The platform cuts blanks off the end of the default text.

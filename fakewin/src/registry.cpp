@@ -347,7 +347,7 @@ using namespace fakewin;
 
 LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
 {
-    internal::LogCall("RegOpenKeyExA");
+    internal::PlatformCall platformCall("RegOpenKeyExA");
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -371,7 +371,7 @@ LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
 LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR className, DWORD, REGSAM,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition)
 {
-    internal::LogCall("RegCreateKeyExA");
+    internal::PlatformCall platformCall("RegCreateKeyExA");
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -402,7 +402,7 @@ LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR className, 
 LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD,
                           LPSTR className, LPDWORD classLength, PFILETIME lastWrite)
 {
-    internal::LogCall("RegEnumKeyExA");
+    internal::PlatformCall platformCall("RegEnumKeyExA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -431,7 +431,7 @@ LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLeng
 LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD,
                           LPDWORD type, LPBYTE data, LPDWORD dataLength)
 {
-    internal::LogCall("RegEnumValueA");
+    internal::PlatformCall platformCall("RegEnumValueA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -468,7 +468,7 @@ LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLeng
 LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE *data,
                            DWORD dataLength)
 {
-    internal::LogCall("RegSetValueExA");
+    internal::PlatformCall platformCall("RegSetValueExA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -490,7 +490,7 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, con
 
 LONG WINAPI RegCloseKey(HKEY handle)
 {
-    internal::LogCall("RegCloseKey");
+    internal::PlatformCall platformCall("RegCloseKey");
     ULONG_PTR value = reinterpret_cast<ULONG_PTR>(handle);
     // Closing a predefined root is allowed and leaves it usable.
     if (value >= kFirstRoot && value < kFirstRoot + kRootCount) {

@@ -153,6 +153,7 @@ LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
         return ControlMessage(window, message, wParam);
     if (window->proc == nullptr)
         return 0;
+    internal::ClientCall client;
     return window->proc(handle, message, wParam, lParam);
 }
 
@@ -368,13 +369,13 @@ using namespace fakewin;
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    internal::LogCall("SendMessageA");
+    internal::PlatformCall platformCall("SendMessageA");
     return Deliver(window, message, wParam, lParam);
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    internal::LogCall("PostMessageA");
+    internal::PlatformCall platformCall("PostMessageA");
     if (window != nullptr && Alive(window) == nullptr)
         return FALSE;
     queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
@@ -384,14 +385,14 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 void WINAPI PostQuitMessage(int exitCode)
 {
-    internal::LogCall("PostQuitMessage");
+    internal::PlatformCall platformCall("PostQuitMessage");
     quitPending = true;
     quitCode = exitCode;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
-    internal::LogCall("DefWindowProcA");
+    internal::PlatformCall platformCall("DefWindowProcA");
     if (message == WM_CLOSE) {
         if (Window *found = Alive(window))
             Destroy(found);
@@ -403,21 +404,21 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
 
 HWND WINAPI GetDlgItem(HWND dialog, int id)
 {
-    internal::LogCall("GetDlgItem");
+    internal::PlatformCall platformCall("GetDlgItem");
     Window *control = Control(dialog, id);
     return control ? control->handle : nullptr;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR title, UINT style)
 {
-    internal::LogCall("MessageBoxA");
+    internal::PlatformCall platformCall("MessageBoxA");
     messageBoxes.push_back({owner, text ? text : "", title ? title : "", style});
     return IDOK;
 }
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR)
 {
-    internal::LogCall("FindWindowA");
+    internal::PlatformCall platformCall("FindWindowA");
     if (className == nullptr)
         return nullptr;
     // The most recently created window is the topmost one.
@@ -431,7 +432,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR)
 
 BOOL WINAPI ShowWindow(HWND handle, int command)
 {
-    internal::LogCall("ShowWindow");
+    internal::PlatformCall platformCall("ShowWindow");
     showCalls.push_back({handle, command});
     Window *window = Alive(handle);
     if (window == nullptr)
@@ -448,20 +449,20 @@ BOOL WINAPI ShowWindow(HWND handle, int command)
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
-    internal::LogCall("SetForegroundWindow");
+    internal::PlatformCall platformCall("SetForegroundWindow");
     foregroundCalls.push_back(window);
     return Alive(window) ? TRUE : FALSE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window)
 {
-    internal::LogCall("UpdateWindow");
+    internal::PlatformCall platformCall("UpdateWindow");
     return Alive(window) ? TRUE : FALSE;
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 {
-    internal::LogCall("RegisterClassA");
+    internal::PlatformCall platformCall("RegisterClassA");
     if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
         IS_INTRESOURCE(windowClass->lpszClassName) || failRegisterClass)
         return 0;
@@ -479,19 +480,19 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    internal::LogCall("LoadIconA");
+    internal::PlatformCall platformCall("LoadIconA");
     return static_cast<HICON>(LoadResource(instance, name, &nextIcon, &iconLoads));
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    internal::LogCall("LoadCursorA");
+    internal::PlatformCall platformCall("LoadCursorA");
     return static_cast<HCURSOR>(LoadResource(instance, name, &nextCursor, &cursorLoads));
 }
 
 HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC, LPARAM param)
 {
-    internal::LogCall("CreateDialogParamA");
+    internal::PlatformCall platformCall("CreateDialogParamA");
     if (failCreateDialog || !IS_INTRESOURCE(templateName))
         return nullptr;
     auto found = templates.find(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)));
@@ -525,7 +526,7 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
 
 DWORD WINAPI SetClassLongA(HWND handle, int index, LONG value)
 {
-    internal::LogCall("SetClassLongA");
+    internal::PlatformCall platformCall("SetClassLongA");
     classLongCalls.push_back({handle, index, value});
     Window *window = Alive(handle);
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
@@ -546,7 +547,7 @@ DWORD WINAPI SetClassLongA(HWND handle, int index, LONG value)
 
 BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 {
-    internal::LogCall("GetMessageA");
+    internal::PlatformCall platformCall("GetMessageA");
     int asked = 0;
     for (;;) {
         if (!queue.empty()) {
@@ -578,7 +579,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 
 BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
 {
-    internal::LogCall("IsDialogMessageA");
+    internal::PlatformCall platformCall("IsDialogMessageA");
     Window *window = Alive(dialog);
     if (window == nullptr || message == nullptr)
         return FALSE;
@@ -593,13 +594,13 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
 
 BOOL WINAPI TranslateMessage(const MSG *)
 {
-    internal::LogCall("TranslateMessage");
+    internal::PlatformCall platformCall("TranslateMessage");
     return FALSE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *message)
 {
-    internal::LogCall("DispatchMessageA");
+    internal::PlatformCall platformCall("DispatchMessageA");
     if (message == nullptr)
         return 0;
     return Deliver(message->hwnd, message->message, message->wParam, message->lParam);
