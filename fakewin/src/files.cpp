@@ -145,33 +145,56 @@ Node *AddNode(const std::string &path, bool directory)
     return added;
 }
 
+// Where a match of one name stands: positions in the pattern and the name that are
+// known not to match, so that runs of "*" cost at most pattern x name steps instead
+// of trying every split again (fuzzing found a pattern that took minutes).
+struct MatchState {
+    const char *pattern;
+    const char *name;
+    size_t nameLength;
+    std::vector<bool> failed;
+};
+
 // The platform's wildcard match of one name: "*" any run of characters, "?" one
 // character or, at the end of the name, none; ".*" at the end also matches a name
 // without an extension. Letters match without regard to case.
+bool MatchFrom(MatchState &state, const char *pattern, const char *name)
+{
+    // Every step moves on in the pattern, so a position seen again failed before.
+    const size_t at = static_cast<size_t>(pattern - state.pattern) * (state.nameLength + 1) +
+                      static_cast<size_t>(name - state.name);
+    if (state.failed[at])
+        return false;
+    bool matched;
+    if (*pattern == '\0') {
+        matched = *name == '\0';
+    } else if (*pattern == '*') {
+        matched = false;
+        for (const char *rest = name; !matched; ++rest) {
+            matched = MatchFrom(state, pattern + 1, rest);
+            if (*rest == '\0')
+                break;
+        }
+    } else if (*pattern == '.' && *name == '\0' && strcmp(pattern, ".*") == 0) {
+        matched = true;
+    } else if (*pattern == '?') {
+        size_t width = *name == '\0' ? 0 : internal::IsLeadByte(static_cast<unsigned char>(*name)) && name[1] ? 2 : 1;
+        matched = MatchFrom(state, pattern + 1, name + width);
+    } else {
+        size_t width = internal::IsLeadByte(static_cast<unsigned char>(*pattern)) && pattern[1] ? 2 : 1;
+        matched = SameName(std::string(pattern, width), std::string(name, strnlen(name, width))) &&
+                  MatchFrom(state, pattern + width, name + width);
+    }
+    if (!matched)
+        state.failed[at] = true;
+    return matched;
+}
+
 bool Matches(const char *pattern, const char *name)
 {
-    if (*pattern == '\0')
-        return *name == '\0';
-    if (*pattern == '*') {
-        for (const char *rest = name;; ++rest) {
-            if (Matches(pattern + 1, rest))
-                return true;
-            if (*rest == '\0')
-                return false;
-        }
-    }
-    if (*pattern == '.' && *name == '\0' && strcmp(pattern, ".*") == 0)
-        return true;
-    if (*pattern == '?') {
-        if (*name == '\0')
-            return Matches(pattern + 1, name);
-        size_t width = internal::IsLeadByte(static_cast<unsigned char>(*name)) && name[1] ? 2 : 1;
-        return Matches(pattern + 1, name + width);
-    }
-    size_t width = internal::IsLeadByte(static_cast<unsigned char>(*pattern)) && pattern[1] ? 2 : 1;
-    if (!SameName(std::string(pattern, width), std::string(name, strnlen(name, width))))
-        return false;
-    return Matches(pattern + width, name + width);
+    MatchState state = {pattern, name, strlen(name), {}};
+    state.failed.assign((strlen(pattern) + 1) * (state.nameLength + 1), false);
+    return MatchFrom(state, pattern, name);
 }
 
 void Fill(WIN32_FIND_DATAA *found, const std::string &name, const Node *node)

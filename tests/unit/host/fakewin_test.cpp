@@ -117,6 +117,23 @@ TEST_F(FakeWinTest, DirectorySearchFollowsThePlatform)
     }
 }
 
+// Found by fuzzing: a pattern of many "*" against a long name tried every split again
+// and again; one search took minutes. It must answer at once, both ways.
+TEST_F(FakeWinTest, ManyStarsMatchInPolynomialTime)
+{
+    const std::string name(60, 'a');
+    world::MakeFile("C:\\kztest\\" + name, "x");
+    std::string stars;
+    for (int i = 0; i < 25; ++i)
+        stars += "*a";
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA(("C:\\kztest\\" + stars + "b").c_str(), &found));
+    HANDLE search = FindFirstFileA(("C:\\kztest\\" + stars + "*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    EXPECT_EQ(name, found.cFileName);
+    FindClose(search);
+}
+
 TEST_F(FakeWinTest, ProfileRules)
 {
     const std::string ini = world::Folder() + "\\a.ini";
