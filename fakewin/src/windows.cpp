@@ -511,11 +511,11 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     (void)owner;
     HWND handle = dialog->handle;
     Deliver(handle, WM_CREATE, 0, 0);
-    for (const ControlSpec &spec : found->second.controls) {
+    for (const ControlSpec &item : found->second.controls) {
         Window *control = NewWindow();
         control->parent = handle;
-        control->id = spec.id;
-        control->kind = spec.kind;
+        control->id = item.id;
+        control->kind = item.kind;
         control->visible = true;
         Find(handle)->children.push_back(control->handle);
     }
