@@ -26,6 +26,21 @@ int ReferenceLastSeparator(const std::string &text)
     return last;
 }
 
+// Whether the text is whole Shift-JIS: no lead byte without its second byte at the
+// end. Paths that the system hands out are converted from Unicode and always are.
+bool WellFormed(const std::string &text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+            if (i + 1 == text.size())
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 std::string Consume(FuzzedDataProvider &data, size_t most)
 {
     std::string text = data.ConsumeRandomLengthString(most);
@@ -48,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         // Names as a folder can really have them: one component, no trailing dots or
         // blanks (path normalisation strips those from the last component only, so a
         // folder "a " could never hold a program whose path says "a \Tool.exe").
-        while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ' || !WellFormed(name)))
             name.pop_back();
         if (name.empty() || name.find_first_of("\\/") != std::string::npos ||
             !fakewin::MakeFolder(folder + "\\" + name))
@@ -103,6 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         FUZZ_CHECK(result.empty());
         return 0;
     }
+    // A module path the system could really report: whole characters, a folder, and
+    // no wildcard (file names cannot hold one). Any other still must not break the
+    // rules above, but what it finds is not a path to check.
+    if (!WellFormed(program) || cut < 0 || program.find_first_of("*?") != std::string::npos)
+        return 0;
     // Found: a real file, in the program's folder or its SETUPDATA, within 259 bytes.
     FUZZ_CHECK(fakewin::FileExists(result));
     FUZZ_CHECK(program.size() < kPathBufferSize);
