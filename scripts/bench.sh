@@ -10,7 +10,8 @@ bash scripts/install-deps.sh
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$jobs" --target registry_calls
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/win -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer toolcore
+cmake --build build/win -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer toolcore \
+    floor_calcswitch floor_renderswitch floor_playerswitch
 
 # Start-up is timed on what Wine can run here: the product itself, or its 64-bit
 # build where this kernel cannot execute Wine's 32-bit loader.
@@ -18,7 +19,8 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     run_build=build/win loader=/usr/lib/wine/wine
 else
     cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    cmake --build build/win64 -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer
+    cmake --build build/win64 -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer \
+        floor_calcswitch floor_renderswitch floor_playerswitch
     run_build=build/win64 loader=/usr/lib/wine/wine64
 fi
 

@@ -60,12 +60,15 @@ def time_startups(args, prefix):
     dist = os.path.join(args.run_build, "dist")
     for name, _ in TOOLS:
         shutil.copy(os.path.join(dist, name + ".exe"), bench_dir)
-    shutil.copy(os.path.join(args.run_build, "bench", "floor.exe"), bench_dir)
+    for floor in ["floor"] + ["floor_" + name.lower() for name, _ in TOOLS]:
+        shutil.copy(os.path.join(args.run_build, "bench", floor + ".exe"), bench_dir)
     with open(os.path.join(bench_dir, "SETUP.INI"), "w") as f:
         f.write("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
     timer = os.path.join(args.run_build, "bench", "startup_timer.exe")
     programs = ["floor=C:\\bench\\floor.exe=" + FLOOR_CLASS]
     programs += ["%s=C:\\bench\\%s.exe=%s" % (name, name, cls) for name, cls in TOOLS]
+    # The floor with each tool's own dialog: what the dialog alone costs.
+    programs += ["dialog-%s=C:\\bench\\floor_%s.exe=%s" % (name, name.lower(), cls) for name, cls in TOOLS]
     results = {}
     before = 0
     for siblings in args.siblings:
@@ -145,18 +148,23 @@ def main():
     results = time_startups(args, prefix)
     out += ["", "## Start-up under Wine", "",
             "From process creation until the window exists with a radio button checked; "
-            "%d runs of each program, alternating; milliseconds." % args.runs, "",
-            "| sibling keys before the game's | program | median | min – max | × floor |",
-            "|---:|---|---:|---:|---:|"]
+            "%d runs of each program, alternating; milliseconds. \"dialog-X\" is the floor "
+            "program showing tool X's own dialog and icon: the last column is what the tool's "
+            "own work (SETUP.INI, registry, save folder, icons) adds to its dialog." % args.runs, "",
+            "| sibling keys before the game's | program | median | min – max | × floor | × its dialog in the floor |",
+            "|---:|---|---:|---:|---:|---:|"]
     for siblings, times in results.items():
         floor = statistics.median(times["floor"])
-        for label in ["floor"] + [n for n, _ in TOOLS]:
+        labels = ["floor"] + [n for n, _ in TOOLS] + ["dialog-" + n for n, _ in TOOLS]
+        for label in labels:
             values = times[label]
             med = statistics.median(values)
             lo, hi = spread(values)
             ratio = med / floor
-            out.append("| %d | %s | %.1f | %.1f – %.1f | %.2f |" % (siblings, label, med, lo, hi, ratio))
-            if siblings == 0 and label != "floor" and ratio > STARTUP_RATIO:
+            own = ("%.2f" % (med / statistics.median(times["dialog-" + label]))
+                   if "dialog-" + label in times else "")
+            out.append("| %d | %s | %.1f | %.1f – %.1f | %.2f | %s |" % (siblings, label, med, lo, hi, ratio, own))
+            if siblings == 0 and label in dict(TOOLS) and ratio > STARTUP_RATIO:
                 missed.append("start-up of %s (%.2f × floor)" % (label, ratio))
 
     calls_bin = os.path.join("build", "host", "bench", "registry_calls")
