@@ -21,16 +21,6 @@ enum {
     kSettingTextSize = 260,
 };
 
-const ChoiceRow &RowForStoredText(const SettingDefinition &setting, const char *text)
-{
-    int number = ParseDecimal(text);
-    for (int i = 0; i < setting.rowCount; ++i) {
-        if (setting.rows[i].value == number)
-            return setting.rows[i];
-    }
-    return setting.rows[setting.otherRow];
-}
-
 const ChoiceRow *RowForValue(const SettingDefinition &setting, int value)
 {
     for (int i = 0; i < setting.rowCount; ++i) {
@@ -38,6 +28,12 @@ const ChoiceRow *RowForValue(const SettingDefinition &setting, int value)
             return &setting.rows[i];
     }
     return nullptr;
+}
+
+const ChoiceRow &RowForStoredText(const SettingDefinition &setting, const char *text)
+{
+    const ChoiceRow *row = RowForValue(setting, ParseDecimal(text));
+    return row != nullptr ? *row : setting.rows[setting.otherRow];
 }
 
 void SetCheck(HWND window, WORD controlId, WPARAM state)
