@@ -65,14 +65,8 @@ trap cleanup EXIT
 unattended=
 if [ -z "${DISPLAY:-}" ]; then
     unattended=1
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || { echo "demo: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-    export DISPLAY=:$(cat "$work/display")
+    . "$repo/scripts/xvfb.sh"
+    start_xvfb "$work" || { echo "demo: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
     echo "demo: no display, so the tools run unattended on Xvfb $DISPLAY"
 fi
 

@@ -68,18 +68,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An X server of our own on a free display, which it reports once it listens.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
+. "$repo/scripts/xvfb.sh"
+if ! start_xvfb "$work"; then
     echo "e2e: Xvfb did not start:"; cat "$work/xvfb.log"
     echo "0 passed, 1 failed"; exit 1
 fi
-export DISPLAY=:$(cat "$work/display")
 
 started=$(date +%s)
 wine_prefix_boot
