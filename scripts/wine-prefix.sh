@@ -1,34 +1,81 @@
 #!/usr/bin/env bash
-# Source this file: sets up Wine for the tools (code page 932 through the Japanese
-# locale, a private prefix, no debug noise) and boots the prefix once.
-#   WINEPREFIX  defaults to <repo>/build/wineprefix
-#   wine_prefix_boot  boots it if it is new, and waits until the server is idle
-repo_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$repo_dir/build/wineprefix}
-export WINEARCH=${WINEARCH:-win64}
-export LANG=ja_JP.UTF-8
+# Source this file: the one place that decides how Wine runs the 32-bit programs here.
+#   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT where Wine's 32-bit loader
+#                             runs (see below), or exits 77 (skipped) saying why not
+#   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
+#   wine_prefix_boot          boots $WINEPREFIX if it is new; waits until the server is idle
+#   wine_prefix_fonts         maps the dialogs' face to a font that Debian ships
+# WINEPREFIX defaults to <repo>/build/wineprefix, a 32-bit-only prefix. WINE_VIA=qemu
+# takes the qemu route even where the kernel runs 32-bit programs itself.
+#
+# The programs are 32-bit, and so is the Wine that runs them. Where the kernel cannot
+# execute 32-bit Linux programs, a private binfmt_misc, mounted in a user and mount
+# namespace of our own, hands them to qemu-i386 (backports' qemu-user: Debian 12's own
+# takes about a minute a start). Nothing changes outside that namespace.
+wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$wine_repo/build/wineprefix}
+export WINEARCH=win32
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The loader that runs here: where the kernel cannot execute 32-bit Linux programs,
-# Wine's 32-bit loader (and /usr/bin/wine, which starts it) cannot run.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    WINE_RUN=/usr/lib/wine/wine
-else
-    WINE_RUN=/usr/lib/wine/wine64
-fi
+WINE_LOADER=/usr/lib/wine/wine
+WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
+WINE_SKIP=77
+
+wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
+
+# Why the namespace cannot be had, or nothing when it can.
+wine_qemu_problem() {
+    if [ ! -x "$WINE_QEMU" ]; then
+        echo "qemu-i386 of bookworm-backports' qemu-user is not installed ($WINE_QEMU)"
+    elif ! unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" \
+            "$WINE_LOADER" --version >/dev/null 2>&1; then
+        echo "no private binfmt_misc here (user namespaces refused, or a kernel before 6.7)"
+    fi
+}
+
+# How Wine runs here, as wine_enter will run it; returns 1 (saying why) when it cannot.
+wine_describe() {
+    if [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
+        echo "wine: the 32-bit loader ${WINE_HOW:-runs natively (the kernel runs 32-bit programs)}"
+        return 0
+    fi
+    local problem
+    problem=$(wine_qemu_problem)
+    if [ -n "$problem" ]; then
+        echo "wine: skipped: this kernel cannot execute Wine's 32-bit loader, and $problem"
+        return 1
+    fi
+    echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc"
+}
+
+# Makes sure Wine runs in this process tree, saying how once.
+wine_enter() {
+    if [ -n "${WINE_HOW:-}" ] && wine_runs_here; then
+        return 0
+    fi
+    wine_describe || exit "$WINE_SKIP"
+    if [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
+        export WINE_HOW="runs natively (the kernel runs 32-bit programs)"
+    else
+        export WINE_HOW="runs through qemu-i386 in a private binfmt_misc"
+        exec unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" bash "$@"
+    fi
+}
+
+# The Japanese locale gives Wine the ANSI code page 932; only Wine's processes get it.
+wine() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE_LOADER" "$@"; }
 
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        "$WINE_RUN" wineboot -i >/dev/null 2>&1
+        wine wineboot -i >/dev/null 2>&1
     fi
     wineserver -w
 }
 
-# Maps the dialogs' face to a metric-alike font that Debian ships, so that lines
-# wrap as they do on Windows.
+# Lines wrap as they do on Windows only with a metric-alike of the dialogs' face.
 wine_prefix_fonts() {
-    "$WINE_RUN" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
     wineserver -w
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in the project's prefix: wine-run.sh LOADER PROGRAM [ARGS]
-# (LOADER is Wine's 32- or 64-bit loader, matching the program). CTest's emulator.
+# Runs a 32-bit Windows program under Wine in the project's prefix, booting the prefix
+# first if it is new: wine-run.sh PROGRAM [ARGS]. CTest's emulator for the Windows
+# build; exits 77 (skipped) when Wine cannot run here.
 set -u
 . "$(dirname "$0")/wine-prefix.sh"
-loader=$1
-shift
-exec "$loader" "$@"
+wine_enter "$0" "$@"
+wine_prefix_boot
+wine "$@"
