@@ -1,56 +1,42 @@
 #!/usr/bin/env bash
-# The demo: builds the three tools, installs a sample game (SETUP.INI, the installer's
-# registry values, a save folder) in a private Wine prefix and runs the tools on it.
+# The demo: builds the three tools into dist/, installs a sample game (SETUP.INI, the
+# installer's registry values, a save folder) in a private Wine prefix and runs the
+# programs of dist/ on it.
 #   With a display ($DISPLAY set): starts the three tools and leaves them to the user;
 #   prints the stored values once all three windows are closed.
 #   Without one: runs each tool under Xvfb in a Wine desktop window, takes a
-#   screenshot (docs/<tool>.png), picks a choice other than the shown one, decides,
-#   and prints the values read back from the registry.
+#   screenshot (build/demo/<tool>.png), picks a choice other than the shown one,
+#   decides, and prints the values read back from the registry.
+#   --refresh-docs: then also copies the screenshots over those in docs/.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
+refresh_docs=
+if [ "${1:-}" = --refresh-docs ]; then refresh_docs=1; fi
 
-# --- What is needed -----------------------------------------------------------------
-if [ "$(id -u)" = 0 ]; then
-    scripts/install-deps.sh
-    # Wine draws the caption buttons with its own Marlett font, which comes apart.
-    if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q 'install ok installed'; then
-        echo "demo: installing fonts-wine"
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fonts-wine >/dev/null
+# --- What is needed (before Wine may re-run this script in a namespace of its own) ---
+if [ -z "${WINE_HOW:-}" ]; then
+    if [ "$(id -u)" = 0 ]; then
+        bash scripts/install-deps.sh
+    else
+        echo "demo: not root, so nothing is installed; scripts/install-deps.sh lists what is needed"
     fi
-else
-    echo "demo: not root, so nothing is installed; scripts/install-deps.sh lists what is needed"
 fi
+. scripts/wine-prefix.sh
+wine_enter "$0" "$@"
 
 # --- Builds -------------------------------------------------------------------------
-build_tree() {  # build_tree DIR TOOLCHAIN TARGETS...
-    local dir=$1 toolchain=$2
-    shift 2
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$repo" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/$toolchain" >/dev/null
-    fi
-    cmake --build "$dir" -j2 --target "$@" >/dev/null
-}
-
-echo "demo: building the product into dist/"
-build_tree build/win mingw-i686.cmake CalcSwitch RenderSwitch PlayerSwitch
-ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
-
-wine32=/usr/lib/wine/wine
-wine64=/usr/lib/wine/wine64
-if "$wine32" --version >/dev/null 2>&1; then
-    loader=$wine32 arch=win32
-    build_tree build/win mingw-i686.cmake e2e_pilot
-    programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
-    echo "demo: running dist/ with Wine's 32-bit loader"
-else
-    loader=$wine64 arch=win64
-    echo "demo: this kernel cannot execute Wine's 32-bit loader, so dist/ cannot run here;"
-    echo "demo: running the x86_64 twin of the same sources (build/win64/dist) with $wine64"
-    build_tree build/win64 mingw-x86_64.cmake CalcSwitch RenderSwitch PlayerSwitch e2e_pilot
-    programs=$repo/build/win64/dist pilot=$repo/build/win64/tests/e2e/e2e_pilot.exe
+if [ ! -f build/win/CMakeCache.txt ]; then
+    cmake -S "$repo" -B build/win -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
+          -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 fi
+echo "demo: building the product into dist/"
+cmake --build build/win -j2 --target CalcSwitch RenderSwitch PlayerSwitch e2e_pilot >/dev/null
+ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
+programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
+shots=build/demo
+mkdir -p "$shots"
 
 # --- X display and Wine prefix --------------------------------------------------------
 work=$(mktemp -d)
@@ -71,11 +57,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # A fresh prefix each time: the demo starts from a known registry.
-export WINEPREFIX=$repo/build/demo-prefix WINEARCH=$arch
+export WINEPREFIX=$repo/build/demo-prefix
 rm -rf "$WINEPREFIX"
-. scripts/wine-prefix.sh
-# The prefix script names `wine`, which may be the loader this kernel cannot run.
-wine() { "$loader" "$@"; }
 echo "demo: preparing the Wine prefix build/demo-prefix"
 wine_prefix_boot
 wine_prefix_fonts
@@ -149,13 +132,12 @@ fi
 
 # --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
 pilot_win=$(wine winepath -w "$pilot" 2>/dev/null | tr -d '\r')
-mkdir -p docs
 
 run_tool() {  # run_tool EXE CLASS CHOICE_ID CHOICE_NAME DECIDE_ID VALUE
     local exe=$1 class=$2 choice=$3 choice_name=$4 decide=$5 value=$6
     local desktop shot out rect
     desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
-    shot=docs/$desktop.png
+    shot=$shots/$desktop.png
     wine explorer "/desktop=$desktop,800x600" "C:\\KzSample\\$exe.exe" &
     local explorer_pid=$!
     out=$(wine "$pilot_win" --desktop "$desktop" click "$class" "$choice" | tr -d '\r')
@@ -191,3 +173,7 @@ run_tool PlayerSwitch _kz_support_tool_PlayerSwitchMain 1048 WindowsMediaPlayer 
 
 echo "demo: stored values after (read back from the registry):"
 show_values
+if [ -n "$refresh_docs" ]; then
+    cp "$shots"/calcswitch.png "$shots"/renderswitch.png "$shots"/playerswitch.png docs/
+    echo "demo: the screenshots in docs/ are now those of this run"
+fi
