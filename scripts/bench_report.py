@@ -32,6 +32,11 @@ def run(cmd, **kw):
     return subprocess.run(cmd, check=True, capture_output=True, text=True, **kw).stdout
 
 
+def wine(loader, *args):
+    """Wine's loader in the Japanese locale, which gives the programs code page 932."""
+    return ["env", "LANG=ja_JP.UTF-8", "LC_ALL=ja_JP.UTF-8", loader] + list(args)
+
+
 def reg_file(siblings_before, siblings_now):
     lines = ["Windows Registry Editor Version 5.00", ""]
     for i in range(siblings_now, siblings_before):
@@ -50,21 +55,20 @@ def import_registry(loader, prefix, text):
     path = os.path.join(prefix, "drive_c", "bench", "layout.reg")
     with open(path, "w", encoding="utf-16") as f:
         f.write(text)
-    run([loader, "regedit", "/S", "C:\\bench\\layout.reg"])
+    run(wine(loader, "regedit", "/S", "C:\\bench\\layout.reg"))
     run(["wineserver", "-w"])
 
 
 def time_startups(args, prefix):
     bench_dir = os.path.join(prefix, "drive_c", "bench")
     os.makedirs(os.path.join(bench_dir, "save"), exist_ok=True)
-    dist = os.path.join(args.run_build, "dist")
     for name, _ in TOOLS:
-        shutil.copy(os.path.join(dist, name + ".exe"), bench_dir)
+        shutil.copy(os.path.join("dist", name + ".exe"), bench_dir)
     for floor in ["floor"] + ["floor_" + name.lower() for name, _ in TOOLS]:
-        shutil.copy(os.path.join(args.run_build, "bench", floor + ".exe"), bench_dir)
+        shutil.copy(os.path.join("build", "win", "bench", floor + ".exe"), bench_dir)
     with open(os.path.join(bench_dir, "SETUP.INI"), "w") as f:
         f.write("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
-    timer = os.path.join(args.run_build, "bench", "startup_timer.exe")
+    timer = os.path.join("build", "win", "bench", "startup_timer.exe")
     programs = ["floor=C:\\bench\\floor.exe=" + FLOOR_CLASS]
     programs += ["%s=C:\\bench\\%s.exe=%s" % (name, name, cls) for name, cls in TOOLS]
     # The floor with each tool's own dialog: what the dialog alone costs.
@@ -74,7 +78,7 @@ def time_startups(args, prefix):
     for siblings in args.siblings:
         import_registry(args.loader, prefix, reg_file(before, siblings))
         before = siblings
-        out = run(["xvfb-run", "-a", args.loader, timer, str(args.runs)] + programs)
+        out = run(["xvfb-run", "-a"] + wine(args.loader, timer, str(args.runs)) + programs)
         times = {}
         for line in out.splitlines():
             label, ms = line.split()
@@ -118,8 +122,8 @@ def spread(values):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--run-build", required=True)
     parser.add_argument("--loader", required=True)
+    parser.add_argument("--wine-how", required=True)
     parser.add_argument("--runs", type=int, default=15)
     parser.add_argument("--siblings", type=int, nargs="+", default=[0, 100, 1000])
     parser.add_argument("--out", required=True)
@@ -131,11 +135,10 @@ def main():
     out.append("Written by `make bench` (scripts/bench.sh) on %s; do not edit by hand." %
                datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
     cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "?")
-    wine = run([args.loader, "--version"]).strip()
-    out += ["", "Machine: %s, %d cores, %s, %s. Start-up timed with `%s` programs (%s)." %
-            (cpu, os.cpu_count(), platform.platform(), wine, os.path.basename(args.run_build),
-             "the product" if args.run_build == "build/win" else
-             "64-bit build of the same sources: this kernel cannot run Wine's 32-bit loader"), ""]
+    wine_version = run([args.loader, "--version"]).strip()
+    out += ["", "Machine: %s, %d cores, %s, %s, whose 32-bit loader %s. Start-up timed with "
+            "the programs of `dist/` (the i686 product) and the floor built the same way." %
+            (cpu, os.cpu_count(), platform.platform(), wine_version, args.wine_how), ""]
 
     out += ["## Size of each program (i686 product in dist/)", "",
             "| program | bytes | floor | over the floor | target (≤ floor + 8 KiB, ≤ 24 KiB) |",
