@@ -3,6 +3,7 @@
 // other letter cases, Shift-JIS names, values that do not fit or come twice in other
 // cases, other types, any order of creation. The installation check's one walk for all
 // its values must answer as one walk per value does.
+#include <ctype.h>
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -135,40 +136,98 @@ int Read(const char *keyPath, const char *valueName, void *dest, int type)
     return existenceOnly ? 1 : found;
 }
 
-// The installation check by its rules: the key exists, every value reads as text, and
-// the save folder that one of them names is a directory.
-int IsGameInstalled(const char *keyPath)
-{
-    if (!Read(keyPath, nullptr, nullptr, kValueNone))
-        return 0;
-    char saveFolder[kDataUnit + 1] = "";
-    for (const char *name : kInstallValues) {
-        char scratch[kDataUnit + 1] = "";
-        char *text = strcmp(name, "SAV_FOLDER") == 0 ? saveFolder : scratch;
-        if (!Read(keyPath, name, text, kValueString))
-            return 0;
-    }
-    return ProbePath(saveFolder) == kPathDirectory;
-}
-
 }  // namespace reference
+
+// The characters between the upper- and the lower-case letters: Windows sorts them
+// after the letters, Wine before.
+const char kBetweenCases[] = "[]^_`";
 
 class Maker {
 public:
     explicit Maker(unsigned seed) : random_(seed) {}
 
     int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    bool OneIn(int n) { return Below(n) == 0; }
 
-    // A key name: the game's own in some letter case, a Shift-JIS one, one too long to
-    // enumerate, or an ordinary one.
-    std::string KeyName()
+    char Letter() { return static_cast<char>((OneIn(2) ? 'A' : 'a') + Below(26)); }
+
+    // The game's key: plain, with characters the two platforms order differently, or
+    // with bytes of 0x80 and more (Shift-JIS only where the code page has it).
+    std::string GameName(bool doubleByte)
     {
-        switch (Below(6)) {
-        case 0: return Below(2) ? "Game" : "GAME";
-        case 1: return "\x83\x51\x81\x5B\x83\x80";  // ゲーム
-        case 2: return std::string(254 + Below(2), 'a' + Below(26));
-        default: return std::string(1, 'A' + Below(26)) + std::to_string(Below(100));
+        const char *const names[] = {"Game", "Ga_me", "G[ame", "Game`", "KZ_GAME", "Ga^me", "g]", "Zz"};
+        if (doubleByte && OneIn(8))
+            return "\x83\x51\x81\x5B\x83\x80";  // ゲーム
+        if (OneIn(10))
+            return "\xB9\xDE\xB0\xD1";  // ｹﾞｰﾑ, single-byte katakana
+        return names[Below(8)];
+    }
+
+    // The name with its letters in another case, Shift-JIS second bytes included (the
+    // walk's comparison folds those too, the platform does not).
+    std::string Respelled(std::string name)
+    {
+        for (char &c : name) {
+            if (isalpha(static_cast<unsigned char>(c)) && OneIn(2))
+                c = static_cast<char>(c ^ 0x20);
         }
+        return name;
+    }
+
+    // A sibling of the game's key, mostly one that sorts near it.
+    std::string Sibling(const std::string &game, bool doubleByte)
+    {
+        std::string name;
+        switch (Below(doubleByte ? 6 : 5)) {
+        case 0: {  // the game's name with one character replaced, added or dropped
+            name = game;
+            const size_t at = static_cast<size_t>(Below(static_cast<int>(name.size())));
+            const char c = OneIn(2) ? kBetweenCases[Below(5)] : Letter();
+            switch (Below(3)) {
+            case 0: name[at] = c; break;
+            case 1: name.insert(at + Below(2), 1, c); break;
+            default: name.erase(at, name.size() > 1 ? 1 : 0); break;
+            }
+            return name;
+        }
+        case 1:  // the game's own key, spelled in another case
+            return Respelled(game);
+        case 2:  // letters among [ ] ^ _ `
+            for (int i = 0, length = 1 + Below(4); i < length; ++i)
+                name += OneIn(2) ? kBetweenCases[Below(5)] : Letter();
+            return name;
+        case 3:  // single-byte katakana after the game's first letter
+            name = game.substr(0, 1);
+            for (int i = 0, length = 1 + Below(3); i < length; ++i)
+                name += static_cast<char>(0xA1 + Below(0xDF - 0xA1 + 1));
+            return name;
+        case 4:
+            return std::string(1, Letter()) + std::to_string(Below(100));
+        default:  // Shift-JIS whose second bytes are ASCII letters, or 5C (ソ)
+            name = game.substr(0, static_cast<size_t>(Below(3)));
+            for (int i = 0, length = 1 + Below(2); i < length; ++i) {
+                name += static_cast<char>(0x81 + Below(0x1F));
+                name += OneIn(6) ? '\\' : Letter();
+            }
+            return name;
+        }
+    }
+
+    // A name or class about the size of the walk's buffers: some fit them and the
+    // search's proof, some only the buffers, some neither. Its first character puts it
+    // before or after the game's key.
+    std::string LongText(bool doubleByte)
+    {
+        std::string text(1, "0AGZ_az~"[Below(8)]);
+        if (doubleByte && OneIn(3)) {
+            // 126 to 128 double-byte characters: 253 to 257 bytes with the first.
+            for (int i = 0, count = 126 + Below(3); i < count; ++i)
+                text += "\x83\x41";
+            return text;
+        }
+        const size_t lengths[] = {126, 127, 128, 253, 254, 255};
+        text.resize(lengths[Below(6)], "ay_"[Below(3)]);
+        return text;
     }
 
     std::string ValueName()
@@ -198,24 +257,64 @@ private:
     std::mt19937 random_;
 };
 
+// One registry to read: how it lists and converts names, and how many siblings the
+// game's key has.
+struct Layout {
+    world::KeyOrder order;
+    UINT maxCharSize;
+    int siblings;
+};
+
+std::vector<Layout> Layouts()
+{
+    std::vector<Layout> layouts;
+    if (world::OnStandIn()) {
+        // Every sibling count up to 300, listed both ways, with the double-byte code
+        // page; every third count with a single-byte one.
+        for (UINT size : {2u, 1u}) {
+            for (world::KeyOrder order : {world::KeyOrder::kUpperFolded, world::KeyOrder::kLowerFolded}) {
+                for (int siblings = 0; siblings <= 300; siblings += size == 2 ? 1 : 3)
+                    layouts.push_back({order, size, siblings});
+            }
+        }
+        return layouts;
+    }
+    // Under Wine every registry call is a server round trip: fewer counts, denser at
+    // the low end, in Wine's own order and code page.
+    const UINT size = world::SetAnsiMaxCharSize(2) ? 2 : 1;
+    for (int i = 0; i < 40; ++i)
+        layouts.push_back({world::KeyOrder::kLowerFolded, size, i * i * 300 / (39 * 39)});
+    return layouts;
+}
+
 TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
 {
-    // Fewer registries under Wine, where every registry call is a server round trip.
-    const int rounds = world::OnStandIn() ? 1500 : 150;
+    const std::vector<Layout> layouts = Layouts();
     int installed = 0;
-    for (int round = 0; round < rounds; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
+    for (size_t round = 0; round < layouts.size(); ++round) {
+        const Layout &layout = layouts[round];
+        SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(layout.siblings) +
+                     " siblings, largest character " + std::to_string(layout.maxCharSize) +
+                     (layout.order == world::KeyOrder::kUpperFolded ? ", upper-case order" : ", lower-case order"));
         Maker make(static_cast<unsigned>(round));
         world::Reset();
+        ASSERT_TRUE(world::ListSubkeysIn(layout.order));
+        ASSERT_TRUE(world::SetAnsiMaxCharSize(layout.maxCharSize));
+        const bool doubleByte = layout.maxCharSize == 2;
         const std::string saveFolder = world::Folder() + "\\save";
         if (make.Below(4) != 0)
             world::MakeFolder(saveFolder);
-        const int siblings = make.Below(4);
-        for (int i = 0; i < siblings; ++i) {
-            const std::string cls = make.Below(4) == 0 ? std::string(254 + make.Below(2), 'c') : "";
-            world::CreateKey(TEST_KEY "\\" + make.KeyName(), cls.empty() ? nullptr : cls.c_str());
+        const std::string gameName = make.GameName(doubleByte);
+        // A third of the registries hold names or classes of about the buffers' size.
+        const int longOnes = make.OneIn(3) ? 1 + make.Below(3) : 0;
+        for (int i = 0; i < layout.siblings; ++i) {
+            const bool isLong = make.Below(layout.siblings) < longOnes;
+            const bool longName = isLong && make.OneIn(2);
+            const std::string name = longName ? make.LongText(doubleByte) : make.Sibling(gameName, doubleByte);
+            const std::string cls = isLong && !longName ? make.LongText(doubleByte) : make.OneIn(8) ? "c" : "";
+            world::CreateKey(TEST_KEY "\\" + name, cls.empty() ? nullptr : cls.c_str());
         }
-        const std::string game = TEST_KEY "\\Game";
+        const std::string game = TEST_KEY "\\" + gameName;
         if (make.Below(10) != 0) {
             world::CreateKey(game);
             // Most rounds store every value, so that the check gets past its early exits.
@@ -236,12 +335,11 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
                 world::SetValue(game, name, static_cast<DWORD>(type), data.data(), static_cast<DWORD>(data.size()));
             }
         }
-        const std::string path = "\\HKEY_CURRENT_USER\\" + game;
-        const int expected = reference::IsGameInstalled(path.c_str());
-        EXPECT_EQ(expected, IsGameInstalled(path.c_str()));
-        installed += expected;
-        EXPECT_EQ(reference::Read(path.c_str(), nullptr, nullptr, kValueNone),
-                  ReadRegistryValue(path.c_str(), nullptr, nullptr, kValueNone));
+        const std::string component = make.OneIn(2) ? make.Respelled(gameName) : gameName;
+        const std::string path = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\" + component;
+
+        const int exists = reference::Read(path.c_str(), nullptr, nullptr, kValueNone);
+        EXPECT_EQ(exists, ReadRegistryValue(path.c_str(), nullptr, nullptr, kValueNone));
 
         // Value by value, alone and in one walk for all: found flags, texts and numbers
         // agree, and nothing is written past the text or into a destination left alone.
@@ -251,7 +349,9 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
             memset(texts[i], 0xBD, sizeof texts[i]);
             requests[i] = {kInstallValues[i], texts[i], kValueString, 0};
         }
-        ReadRegistryValues(path.c_str(), requests, 11);
+        EXPECT_EQ(exists, ReadRegistryValues(path.c_str(), requests, 11));
+        bool allFound = exists;
+        char saveText[kRegTextSize] = "";
         for (int i = 0; i < 11; ++i) {
             SCOPED_TRACE(kInstallValues[i]);
             char expectedText[kRegTextSize + 8];
@@ -263,14 +363,25 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
             EXPECT_EQ(0, memcmp(expectedText, text, sizeof text));
             EXPECT_EQ(found, requests[i].found);
             EXPECT_EQ(0, memcmp(expectedText, texts[i], sizeof texts[i]));
-            DWORD expectedNumber = 0xBDBDBDBD;
-            DWORD number = 0xBDBDBDBD;
-            EXPECT_EQ(reference::Read(path.c_str(), kInstallValues[i], &expectedNumber, kValueDword),
-                      ReadRegistryValue(path.c_str(), kInstallValues[i], &number, kValueDword));
-            EXPECT_EQ(expectedNumber, number);
+            allFound = allFound && found;
+            if (found && strcmp(kInstallValues[i], "SAV_FOLDER") == 0 && memchr(expectedText, 0, kRegTextSize))
+                strcpy(saveText, expectedText);
+            if (i % 5 == 0) {
+                DWORD expectedNumber = 0xBDBDBDBD;
+                DWORD number = 0xBDBDBDBD;
+                EXPECT_EQ(reference::Read(path.c_str(), kInstallValues[i], &expectedNumber, kValueDword),
+                          ReadRegistryValue(path.c_str(), kInstallValues[i], &number, kValueDword));
+                EXPECT_EQ(expectedNumber, number);
+            }
         }
+        // The installation check by its rules: the key, every value as text, and the
+        // save folder that one of them names.
+        const int expected = allFound && ProbePath(saveText) == kPathDirectory;
+        EXPECT_EQ(expected, IsGameInstalled(path.c_str()));
+        installed += expected;
     }
     // The registries must reach both outcomes, or the comparison proves little.
+    const int rounds = static_cast<int>(layouts.size());
     EXPECT_GT(installed, rounds / 20);
     EXPECT_LT(installed, rounds - rounds / 20);
 }

@@ -106,4 +106,22 @@ bool OnStandIn()
     return true;
 }
 
+bool ListSubkeysIn(KeyOrder order)
+{
+    fakewin::SetKeyOrder(order == KeyOrder::kUpperFolded ? fakewin::KeyOrder::kWindows
+                                                         : fakewin::KeyOrder::kWine);
+    return true;
+}
+
+bool SetAnsiMaxCharSize(UINT size)
+{
+    fakewin::SetAnsiMaxCharSize(size);
+    return true;
+}
+
+long RegistryCalls(const char *function)
+{
+    return fakewin::CallCount(function);
+}
+
 }  // namespace world
