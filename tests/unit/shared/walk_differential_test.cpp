@@ -138,6 +138,15 @@ int Read(const char *keyPath, const char *valueName, void *dest, int type)
 
 }  // namespace reference
 
+bool IsAscii(const std::string &text)
+{
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // The characters between the upper- and the lower-case letters: Windows sorts them
 // after the letters, Wine before.
 const char kBetweenCases[] = "[]^_`";
@@ -287,10 +296,27 @@ std::vector<Layout> Layouts()
     return layouts;
 }
 
+// The enumerations a walk down to the game's key may make by binary search: about
+// log2(n) for each key on the way, twice where the first folding tried is not the
+// platform's.
+long SearchBound(world::KeyOrder order)
+{
+    const char *const levels[] = {"", "Software", TEST_KEY};
+    long bound = 0;
+    for (const char *level : levels) {
+        long probes = 1;
+        for (int n = world::CountSubkeys(level); n > 1; n /= 2)
+            ++probes;
+        bound += order == world::KeyOrder::kUpperFolded ? probes : 2 * probes;
+    }
+    return bound;
+}
+
 TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
 {
     const std::vector<Layout> layouts = Layouts();
     int installed = 0;
+    int searched = 0;
     for (size_t round = 0; round < layouts.size(); ++round) {
         const Layout &layout = layouts[round];
         SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(layout.siblings) +
@@ -338,8 +364,19 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
         const std::string component = make.OneIn(2) ? make.Respelled(gameName) : gameName;
         const std::string path = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\" + component;
 
+        const long enumerationsBefore = world::RegistryCalls("RegEnumKeyExA");
         const int exists = reference::Read(path.c_str(), nullptr, nullptr, kValueNone);
+        const long referenceEnumerations = world::RegistryCalls("RegEnumKeyExA") - enumerationsBefore;
         EXPECT_EQ(exists, ReadRegistryValue(path.c_str(), nullptr, nullptr, kValueNone));
+        const long enumerations =
+            world::RegistryCalls("RegEnumKeyExA") - enumerationsBefore - referenceEnumerations;
+        // Where the key is there, its name is ASCII and every sibling fits the proof,
+        // the walk must have searched, not enumerated from the first key.
+        if (enumerationsBefore >= 0 && longOnes == 0 && IsAscii(component) &&
+            world::KeyExists(TEST_KEY "\\" + component)) {
+            EXPECT_LE(enumerations, SearchBound(layout.order)) << "enumerated from the first: " << referenceEnumerations;
+            ++searched;
+        }
 
         // Value by value, alone and in one walk for all: found flags, texts and numbers
         // agree, and nothing is written past the text or into a destination left alone.
@@ -380,10 +417,14 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
         EXPECT_EQ(expected, IsGameInstalled(path.c_str()));
         installed += expected;
     }
-    // The registries must reach both outcomes, or the comparison proves little.
+    // The registries must reach both outcomes, and the search must have had its
+    // chance, or the comparison proves little.
     const int rounds = static_cast<int>(layouts.size());
     EXPECT_GT(installed, rounds / 20);
     EXPECT_LT(installed, rounds - rounds / 20);
+    if (world::RegistryCalls("RegEnumKeyExA") >= 0) {
+        EXPECT_GT(searched, rounds / 3);
+    }
 }
 
 }  // namespace
