@@ -232,7 +232,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     FuzzedDataProvider data(bytes, size);
     fakewin::Reset();
     fakewin::KeepCallLog(false);
-    fakewin::SetKeyOrder(data.ConsumeBool() ? fakewin::KeyOrder::kWine : fakewin::KeyOrder::kWindows);
+    const fakewin::KeyOrder orders[] = {fakewin::KeyOrder::kWindows, fakewin::KeyOrder::kWine,
+                                        fakewin::KeyOrder::kCreation};
+    fakewin::SetKeyOrder(orders[data.ConsumeIntegralInRange<int>(0, 2)]);
     // Code page 932's two bytes, or four as in UTF-8: either bounds the stand-in's
     // Shift-JIS names. One byte would not, so it is left to the unit tests' worlds
     // of single-byte names.

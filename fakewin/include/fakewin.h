@@ -47,8 +47,10 @@ void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error = ER
 
 // The order RegEnumKeyExA lists subkeys in: Windows sorts names folded to upper case,
 // Wine folded to lower case, so [ \ ] ^ _ ` come after the letters on one and before
-// them on the other. Existing keys are sorted again; Reset() goes back to kWindows.
-enum class KeyOrder { kWindows, kWine };
+// them on the other. kCreation lists them as they were created: a list in no order a
+// search could rely on (as Windows lists volatile keys after the others). Existing
+// keys are listed anew; Reset() goes back to kWindows.
+enum class KeyOrder { kWindows, kWine, kCreation };
 void SetKeyOrder(KeyOrder order);
 // What GetCPInfo(CP_ACP) answers as MaxCharSize: 2 for code page 932 (the default
 // after Reset()); 1 stands for a single-byte code page, and a test that sets it must

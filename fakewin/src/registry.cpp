@@ -29,6 +29,7 @@ struct Value {
 struct Key {
     std::string name;
     std::string className;
+    unsigned long created = 0;  // the order of creation, for KeyOrder::kCreation
     Key *parent = nullptr;
     std::vector<std::unique_ptr<Key>> subkeys;  // kept in the platform's listing order
     std::vector<Value> values;                  // in creation order
@@ -55,6 +56,7 @@ int badCloses;
 int rootCloses;
 std::vector<Fault> faults;
 KeyOrder keyOrder;
+unsigned long keysCreated;
 
 std::string FullPath(const Key *key)
 {
@@ -128,17 +130,20 @@ Key *FindSubkey(Key *key, const std::string &name)
     return nullptr;
 }
 
-bool ListedBefore(const std::string &a, const std::string &b)
+bool ListedBefore(const Key &a, const Key &b)
 {
-    return (keyOrder == KeyOrder::kWindows ? internal::CompareNames(a, b)
-                                           : internal::CompareNamesLowerFolded(a, b)) < 0;
+    switch (keyOrder) {
+    case KeyOrder::kWindows: return internal::CompareNames(a.name, b.name) < 0;
+    case KeyOrder::kWine: return internal::CompareNamesLowerFolded(a.name, b.name) < 0;
+    default: return a.created < b.created;
+    }
 }
 
 void SortSubkeys(Key *key)
 {
     std::stable_sort(key->subkeys.begin(), key->subkeys.end(),
                      [](const std::unique_ptr<Key> &a, const std::unique_ptr<Key> &b) {
-                         return ListedBefore(a->name, b->name);
+                         return ListedBefore(*a, *b);
                      });
     for (auto &subkey : key->subkeys)
         SortSubkeys(subkey.get());
@@ -150,9 +155,10 @@ Key *AddSubkey(Key *key, const std::string &name, const std::string &className)
     subkey->name = name;
     subkey->className = className;
     subkey->parent = key;
+    subkey->created = ++keysCreated;
     Key *added = subkey.get();
     auto place = key->subkeys.begin();
-    while (place != key->subkeys.end() && ListedBefore((*place)->name, name))
+    while (place != key->subkeys.end() && ListedBefore(**place, *added))
         ++place;
     key->subkeys.insert(place, std::move(subkey));
     return added;
@@ -223,6 +229,7 @@ namespace internal {
 void ResetRegistry()
 {
     keyOrder = KeyOrder::kWindows;
+    keysCreated = 0;
     for (ULONG_PTR i = 0; i < kRootCount; ++i) {
         roots[i] = Key();
         roots[i].name = kRootNames[i];

@@ -56,14 +56,23 @@ TEST_F(FakeWinTest, SubkeysListFoldedAsEachPlatformSortsAndTooSmallBuffersLeaveT
                                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
 
     // Folded to lower case, as Wine sorts, "_" comes before the letters; double-byte
-    // names stay last.
-    fakewin::SetKeyOrder(fakewin::KeyOrder::kWine);
-    const char *const wineOrder[] = {"_last", "Alpha", "beta", "\x83\x51"};
-    for (DWORD index = 0; index < 4; ++index) {
-        char listed[16];
-        nameLength = sizeof listed;
-        ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key, index, listed, &nameLength, nullptr, nullptr, nullptr, nullptr));
-        EXPECT_EQ(0, strncmp(wineOrder[index], listed, strlen(wineOrder[index]))) << index;
+    // names stay last. Or listed as created.
+    struct Listing {
+        fakewin::KeyOrder order;
+        const char *names[4];
+    };
+    const Listing listings[] = {
+        {fakewin::KeyOrder::kWine, {"_last", "Alpha", "beta", "\x83\x51"}},
+        {fakewin::KeyOrder::kCreation, {"_last", "beta", "Alpha", "\x83\x51"}},
+    };
+    for (const Listing &listing : listings) {
+        fakewin::SetKeyOrder(listing.order);
+        for (DWORD index = 0; index < 4; ++index) {
+            char listed[16];
+            nameLength = sizeof listed;
+            ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key, index, listed, &nameLength, nullptr, nullptr, nullptr, nullptr));
+            EXPECT_EQ(0, strncmp(listing.names[index], listed, strlen(listing.names[index]))) << index;
+        }
     }
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));

@@ -94,6 +94,8 @@ TEST_F(KeyPathHostTest, WalkSearchesWhereItCanProveItsAnswerAndEnumeratesFromThe
     const Row rows[] = {
         {"Windows order", fakewin::KeyOrder::kWindows, "Aa%04d", nullptr, 2, false, kGamePath, kSearched, true},
         {"Wine order", fakewin::KeyOrder::kWine, "Aa%04d", nullptr, 2, false, kGamePath, kSearched, true},
+        {"a list in no order: both searches miss, then the walk from the first finds the key",
+         fakewin::KeyOrder::kCreation, "Aa%04d", nullptr, 2, false, kGamePath, kSearchedTwice + 1, true},
         {"the path in other cases", fakewin::KeyOrder::kWindows, "Aa%04d", nullptr, 2, false,
          "\\HKEY_CURRENT_USER\\SOFTWARE\\kzunittest\\gAME", kSearched, true},
         {"Wine order, _ where the key has a letter", fakewin::KeyOrder::kWine, "Ga_%04d", nullptr, 2, false,

@@ -48,8 +48,9 @@ std::string Cp932ToUtf8(const std::string &text);
 bool OnStandIn();
 
 // How the registry lists subkeys: sorted by names folded to upper case (Windows) or
-// to lower case (Wine), which puts [ ] ^ _ ` on either side of the letters.
-enum class KeyOrder { kUpperFolded, kLowerFolded };
+// to lower case (Wine), which puts [ ] ^ _ ` on either side of the letters; or in no
+// order a search could rely on (created first, listed first).
+enum class KeyOrder { kUpperFolded, kLowerFolded, kUnsorted };
 // Lists subkeys in that order from now on; false where the world cannot (under Wine,
 // whose own order is the only one). Reset() goes back to the world's first order.
 bool ListSubkeysIn(KeyOrder order);

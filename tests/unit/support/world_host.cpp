@@ -108,8 +108,9 @@ bool OnStandIn()
 
 bool ListSubkeysIn(KeyOrder order)
 {
-    fakewin::SetKeyOrder(order == KeyOrder::kUpperFolded ? fakewin::KeyOrder::kWindows
-                                                         : fakewin::KeyOrder::kWine);
+    const fakewin::KeyOrder orders[] = {fakewin::KeyOrder::kWindows, fakewin::KeyOrder::kWine,
+                                        fakewin::KeyOrder::kCreation};
+    fakewin::SetKeyOrder(orders[static_cast<int>(order)]);
     return true;
 }
 
