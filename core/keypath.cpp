@@ -11,11 +11,12 @@ namespace {
 struct RootKey {
     const char *name;
     HKEY key;
-    // RegQueryInfoKeyA describes the very list that RegEnumKeyExA walks below this
-    // root. HKEY_CLASSES_ROOT lists a merge of the machine's and the user's classes,
-    // and from Vista on HKEY_LOCAL_MACHINE\Software may list the user's virtual store
-    // among the machine's keys for a program like ours: the walk there keeps to the
-    // enumeration from index 0.
+    // RegQueryInfoKeyA surely describes the very list that RegEnumKeyExA walks below
+    // this root. HKEY_CLASSES_ROOT lists a merge of the machine's and the user's
+    // classes, from Vista on HKEY_LOCAL_MACHINE\Software may list the user's virtual
+    // store among the machine's keys for a program like ours, and HKEY_USERS lists the
+    // hives the system linked in: there the walk keeps to the enumeration from index 0.
+    // The tools read below HKEY_CURRENT_USER only.
     int listingDescribed;
 };
 
@@ -24,7 +25,7 @@ const RootKey kRootKeys[] = {
     {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, 0},
     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER, 1},
     {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, 0},
-    {"HKEY_USERS", HKEY_USERS, 1},
+    {"HKEY_USERS", HKEY_USERS, 0},
 };
 
 // Copies the path into its working copy and resolves the root. A path that does not
