@@ -60,6 +60,7 @@ void Reset()
     keepLog = true;
     lastError = 0;
     internal::ResetRegistry();
+    internal::ResetCodePage();
     internal::ResetFiles();
     internal::ResetWindows();
 }

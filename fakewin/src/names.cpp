@@ -11,14 +11,12 @@ unsigned char FoldUpper(unsigned char c)
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-}  // namespace
-
-bool IsLeadByte(unsigned char c)
+unsigned char FoldLower(unsigned char c)
 {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
 
-int CompareNames(const std::string &a, const std::string &b)
+int CompareFolded(const std::string &a, const std::string &b, unsigned char (*fold)(unsigned char))
 {
     size_t i = 0;
     bool trail = false;  // a and b agree up to i, so they agree on where characters start
@@ -28,8 +26,8 @@ int CompareNames(const std::string &a, const std::string &b)
         // The second byte of a double-byte character is not a letter, even when its
         // value falls into 'a'..'z'.
         if (!trail) {
-            ca = FoldUpper(ca);
-            cb = FoldUpper(cb);
+            ca = fold(ca);
+            cb = fold(cb);
         }
         if (ca != cb)
             return ca < cb ? -1 : 1;
@@ -38,6 +36,30 @@ int CompareNames(const std::string &a, const std::string &b)
     if (a.size() == b.size())
         return 0;
     return a.size() < b.size() ? -1 : 1;
+}
+
+UINT ansiMaxCharSize = 2;
+
+}  // namespace
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+int CompareNames(const std::string &a, const std::string &b)
+{
+    return CompareFolded(a, b, FoldUpper);
+}
+
+int CompareNamesLowerFolded(const std::string &a, const std::string &b)
+{
+    return CompareFolded(a, b, FoldLower);
+}
+
+void ResetCodePage()
+{
+    ansiMaxCharSize = 2;
 }
 
 bool SameName(const std::string &a, const std::string &b)
@@ -73,4 +95,30 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 }
 
 }  // namespace internal
+
+void SetAnsiMaxCharSize(UINT size)
+{
+    internal::ansiMaxCharSize = size;
+}
+
 }  // namespace fakewin
+
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
+{
+    fakewin::internal::PlatformCall platformCall("GetCPInfo");
+    if (info == nullptr || (codePage != CP_ACP && codePage != 932))
+        return FALSE;
+    const UINT size = codePage == 932 ? 2 : fakewin::internal::ansiMaxCharSize;
+    if (size == 0)
+        return FALSE;
+    *info = CPINFO{};
+    info->MaxCharSize = size;
+    info->DefaultChar[0] = '?';
+    if (size == 2) {
+        // Lead byte ranges, in pairs, ended by two zeros.
+        const BYTE ranges[] = {0x81, 0x9F, 0xE0, 0xFC};
+        for (size_t i = 0; i < sizeof ranges; ++i)
+            info->LeadByte[i] = ranges[i];
+    }
+    return TRUE;
+}
