@@ -1,4 +1,4 @@
-# The two commands of this project. Both install what they need on Debian 12 (as root).
+# Shortcuts once make is installed; the README's commands are the scripts themselves.
 .PHONY: demo test fuzz bench
 
 demo:
