@@ -39,23 +39,10 @@ int BadKeyCloseCount();
 // RegCloseKey on a predefined root: allowed, and counted so tests can see who does it.
 int RootCloseCount();
 
-enum class RegistryCall { kOpen, kCreate, kSetValue, kQueryInfo };
+enum class RegistryCall { kOpen, kCreate, kSetValue };
 // Makes the call fail with `error` whenever it addresses the key at `keyPath`
-// (compared without regard to case): open/create of that key, setting a value in it,
-// or RegQueryInfoKeyA on it.
+// (compared without regard to case): open/create of that key, or setting a value in it.
 void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error = ERROR_ACCESS_DENIED);
-
-// The order RegEnumKeyExA lists subkeys in: Windows sorts names folded to upper case,
-// Wine folded to lower case, so [ \ ] ^ _ ` come after the letters on one and before
-// them on the other. kCreation lists them as they were created: a list in no order a
-// search could rely on (as Windows lists volatile keys after the others). Existing
-// keys are listed anew; Reset() goes back to kWindows.
-enum class KeyOrder { kWindows, kWine, kCreation };
-void SetKeyOrder(KeyOrder order);
-// What GetCPInfo(CP_ACP) answers as MaxCharSize: 2 for code page 932 (the default
-// after Reset()); 1 stands for a single-byte code page, and a test that sets it must
-// then make names of single-byte characters only; 0 makes the call fail.
-void SetAnsiMaxCharSize(UINT size);
 
 // Creates every missing key; className applies to the last key and only when it is created.
 // False when the root name is unknown or a name is too long.

@@ -60,7 +60,6 @@ void Reset()
     keepLog = true;
     lastError = 0;
     internal::ResetRegistry();
-    internal::ResetCodePage();
     internal::ResetFiles();
     internal::ResetWindows();
 }

@@ -11,35 +11,6 @@ unsigned char FoldUpper(unsigned char c)
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-unsigned char FoldLower(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-int CompareFolded(const std::string &a, const std::string &b, unsigned char (*fold)(unsigned char))
-{
-    size_t i = 0;
-    bool trail = false;  // a and b agree up to i, so they agree on where characters start
-    for (; i < a.size() && i < b.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        // The second byte of a double-byte character is not a letter, even when its
-        // value falls into 'a'..'z'.
-        if (!trail) {
-            ca = fold(ca);
-            cb = fold(cb);
-        }
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        trail = !trail && IsLeadByte(ca);
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-UINT ansiMaxCharSize = 2;
-
 }  // namespace
 
 bool IsLeadByte(unsigned char c)
@@ -49,17 +20,24 @@ bool IsLeadByte(unsigned char c)
 
 int CompareNames(const std::string &a, const std::string &b)
 {
-    return CompareFolded(a, b, FoldUpper);
-}
-
-int CompareNamesLowerFolded(const std::string &a, const std::string &b)
-{
-    return CompareFolded(a, b, FoldLower);
-}
-
-void ResetCodePage()
-{
-    ansiMaxCharSize = 2;
+    size_t i = 0;
+    bool trail = false;  // a and b agree up to i, so they agree on where characters start
+    for (; i < a.size() && i < b.size(); ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        // The second byte of a double-byte character is not a letter, even when its
+        // value falls into 'a'..'z'.
+        if (!trail) {
+            ca = FoldUpper(ca);
+            cb = FoldUpper(cb);
+        }
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        trail = !trail && IsLeadByte(ca);
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
 }
 
 bool SameName(const std::string &a, const std::string &b)
@@ -95,30 +73,4 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 }
 
 }  // namespace internal
-
-void SetAnsiMaxCharSize(UINT size)
-{
-    internal::ansiMaxCharSize = size;
-}
-
 }  // namespace fakewin
-
-BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
-{
-    fakewin::internal::PlatformCall platformCall("GetCPInfo");
-    if (info == nullptr || (codePage != CP_ACP && codePage != 932))
-        return FALSE;
-    const UINT size = codePage == 932 ? 2 : fakewin::internal::ansiMaxCharSize;
-    if (size == 0)
-        return FALSE;
-    *info = CPINFO{};
-    info->MaxCharSize = size;
-    info->DefaultChar[0] = '?';
-    if (size == 2) {
-        // Lead byte ranges, in pairs, ended by two zeros.
-        const BYTE ranges[] = {0x81, 0x9F, 0xE0, 0xFC};
-        for (size_t i = 0; i < sizeof ranges; ++i)
-            info->LeadByte[i] = ranges[i];
-    }
-    return TRUE;
-}

@@ -20,7 +20,7 @@ ALLOWED = {
     "kernel32.dll": {
         "ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetStartupInfoA",
         "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
-        "GetPrivateProfileStringA", "lstrlenA", "GetCPInfo",
+        "GetPrivateProfileStringA", "lstrlenA",
     },
     "user32.dll": {
         "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",
@@ -31,7 +31,7 @@ ALLOWED = {
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",
-        "RegQueryInfoKeyA", "RegQueryValueExA", "RegSetValueExA", "RegCloseKey",
+        "RegQueryValueExA", "RegSetValueExA", "RegCloseKey",
     },
     # XP's msvcrt.dll is the old C runtime: none of the "_s" functions of later runtimes.
     "msvcrt.dll": {

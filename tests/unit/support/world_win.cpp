@@ -237,20 +237,4 @@ bool OnStandIn()
     return false;
 }
 
-bool ListSubkeysIn(KeyOrder order)
-{
-    return order == KeyOrder::kLowerFolded;
-}
-
-bool SetAnsiMaxCharSize(UINT size)
-{
-    CPINFO info;
-    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == size;
-}
-
-long RegistryCalls(const char *)
-{
-    return -1;
-}
-
 }  // namespace world
