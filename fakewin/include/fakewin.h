@@ -12,8 +12,13 @@ namespace fakewin {
 
 // Back to start: the four root keys with only HKEY_CURRENT_USER\Software below them,
 // no files or drives, no classes, templates or windows, records and faults cleared,
-// the module path back to kDefaultModulePath, the error mode 0.
+// the module path back to kDefaultModulePath, the error mode 0, the ANSI code page 932.
 void Reset();
+
+// The system's ANSI code page (GetACP). Its lead bytes (IsDBCSLeadByte) also decide
+// where the stand-in's paths split and which bytes of a name are letters: 932 has
+// 0x81-0x9F and 0xE0-0xFC, 936, 949 and 950 have 0x81-0xFE, any other (1252) none.
+void SetAnsiCodePage(UINT codePage);
 
 constexpr const char *kDefaultModulePath = "C:\\Program\\Tool.exe";
 
@@ -75,7 +80,7 @@ std::vector<RegistryEntry> SnapshotRegistry();
 int CountSubkeys(const std::string &keyPath);
 
 // --- Files --------------------------------------------------------------------
-// Full Windows paths ("C:\\dir\\name"); Shift-JIS names are split only at real separators.
+// Full Windows paths ("C:\\dir\\name"); double-byte names are split only at real separators.
 
 // Creates the drive if needed; the parent folder must exist. False otherwise.
 bool MakeFolder(const std::string &path);

@@ -136,7 +136,7 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
                            DWORD dataLength);
 LONG WINAPI RegCloseKey(HKEY key);
 
-/* Kernel: strings, files, error mode, module, profile */
+/* Kernel: strings and code page, files, error mode, module, profile */
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define SEM_FAILCRITICALERRORS 0x0001
 #define SEM_NOGPFAULTERRORBOX 0x0002
@@ -161,6 +161,8 @@ typedef struct _WIN32_FIND_DATAA {
 } WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
 int WINAPI lstrlenA(LPCSTR text);
+UINT WINAPI GetACP(void);
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
 UINT WINAPI SetErrorMode(UINT mode);

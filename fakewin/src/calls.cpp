@@ -59,6 +59,7 @@ void Reset()
     callCounts.clear();
     keepLog = true;
     lastError = 0;
+    internal::ResetCodePage();
     internal::ResetRegistry();
     internal::ResetFiles();
     internal::ResetWindows();

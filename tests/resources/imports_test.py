@@ -20,7 +20,7 @@ ALLOWED = {
     "kernel32.dll": {
         "ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetStartupInfoA",
         "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
-        "GetPrivateProfileStringA", "lstrlenA",
+        "GetPrivateProfileStringA", "lstrlenA", "IsDBCSLeadByte",
     },
     "user32.dll": {
         "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",

@@ -1,4 +1,4 @@
-// Finding SETUP.INI from the program's own path: Shift-JIS folder and file names,
+// Finding SETUP.INI from the program's own path: double-byte folder and file names,
 // a path cut by GetModuleFileNameA, candidates at the 260-byte buffer limit, and
 // the error mode around every probe.
 #include "install.h"
@@ -44,25 +44,32 @@ protected:
     }
 };
 
-TEST_F(InstallHostTest, ShiftJisNamesAreCutAtTheRealSeparator)
+TEST_F(InstallHostTest, DoubleByteNamesAreCutAtTheRealSeparator)
 {
     const std::string so = kSo;
     const std::string hyo = kHyo;
     struct Row {
+        UINT codePage;                     // the system's ANSI code page
         std::vector<std::string> folders;  // made in order; the last holds the program
         std::string program;               // the program's file name
     };
     const Row rows[] = {
-        {{"C:\\" + std::string(kSoft)}, "Tool.exe"},                  // folder "ソフト"
-        {{"C:\\Game" + hyo}, "Tool.exe"},                             // folder ending in "表"
-        {{"C:\\" + so, "C:\\" + so + "\\" + hyo}, "Tool.exe"},      // two levels, both ending in 5C
-        {{"C:\\Game"}, so + ".exe"},                                  // the program's own name "ソ.exe"
-        {{"C:\\" + hyo}, hyo + so},                                   // 5C at the very end
+        {932, {"C:\\" + std::string(kSoft)}, "Tool.exe"},                  // folder "ソフト"
+        {932, {"C:\\Game" + hyo}, "Tool.exe"},                             // folder ending in "表"
+        {932, {"C:\\" + so, "C:\\" + so + "\\" + hyo}, "Tool.exe"},      // two levels, both ending in 5C
+        {932, {"C:\\Game"}, so + ".exe"},                                  // the program's own name "ソ.exe"
+        {932, {"C:\\" + hyo}, hyo + so},                                   // 5C at the very end
+        {1252, {"C:\\Jeux", "C:\\Jeux\\caf\xE9"}, "Tool.exe"},          // "café": E9 is no lead byte
+        {936, {"C:\\\xDF\x5C"}, "Tool.exe"},                               // "運", lead byte DF
+        {949, {"C:\\\xC0\xFA\xC0\xE5"}, "Tool.exe"},                       // "저장": trail bytes FA and E5
+        {950, {"C:\\\xA5\x5C"}, "Tool.exe"},                               // "功", lead byte A5
     };
     for (const Row &row : rows) {
         const std::string &folder = row.folders.back();
-        SCOPED_TRACE(folder + "\\" + row.program);
+        SCOPED_TRACE(testing::Message() << "code page " << row.codePage << ": " << folder << "\\"
+                                        << row.program);
         world::Reset();
+        fakewin::SetAnsiCodePage(row.codePage);
         for (const std::string &made : row.folders)
             world::MakeFolder(made);
         world::MakeFile(folder + "\\SETUP.INI", "");

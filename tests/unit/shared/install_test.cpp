@@ -44,30 +44,48 @@ TEST(WarningTexts, AreShiftJisForTheirJapanese)
     EXPECT_EQ("設定を保存できませんでした。", world::Cp932ToUtf8(kTextNotSaved));
 }
 
-TEST(FindLastCharDbcs, SkipsShiftJisPairs)
+TEST(FindLastCharDbcs, SkipsTheDoubleByteCharactersOfTheSystemCodePage)
 {
+    // The expected offset under each ANSI code page: 932 (lead bytes 81-9F, E0-FC),
+    // 1252 (none), and 936, 949 and 950, which share the lead bytes 81-FE.
     struct Case {
         const char *comment;
         const char *text;
-        int expected;
+        int cp932;
+        int cp1252;
+        int cp936;
     };
     const Case cases[] = {
-        {"plain path", "C:\\game\\tool.exe", 7},
-        {"none", "tool.exe", -1},
-        {"empty", "", -1},
-        {"separator at the start", "\\a", 0},
-        {"ソ: 5C as second byte", "C:\\\x83\x5C", 2},
-        {"表 then a real separator", "C:\\\x95\x5C\\x", 5},
-        {"folder ending in 表", "C:\\\x95\x5C\\\x95\x5C", 5},
-        {"lead byte right before the terminator", "a\\\x83", 1},
-        {"half-width katakana are single bytes", "\xB1\\\xB2", 1},
-        {"E0-FC lead bytes", "\xE0\x5C\\\xFC\x5C", 2},
-        {"A0 and FD are not lead bytes", "\xA0\\\xFD\\", 3},
+        {"plain path", "C:\\game\\tool.exe", 7, 7, 7},
+        {"none", "tool.exe", -1, -1, -1},
+        {"empty", "", -1, -1, -1},
+        {"separator at the start", "\\a", 0, 0, 0},
+        {"ソ: 5C as second byte", "C:\\\x83\x5C", 2, 4, 2},
+        {"表 then a real separator", "C:\\\x95\x5C\\x", 5, 5, 5},
+        {"folder ending in 表", "C:\\\x95\x5C\\\x95\x5C", 5, 7, 5},
+        {"lead byte right before the terminator", "a\\\x83", 1, 1, 1},
+        {"half-width katakana are single bytes in 932", "\xB1\\\xB2", 1, 1, -1},
+        {"E0-FC lead bytes", "\xE0\x5C\\\xFC\x5C", 2, 4, 2},
+        {"A0 and FD lead only outside 932", "\xA0\\\xFD\\", 3, 3, -1},
+        {"80 and FF lead nowhere", "\x80\\\xFF\\", 3, 3, 3},
+        {"\"café\" (E9) before the separator", "C:\\Jeux\\caf\xE9\\Tool.exe", 7, 12, 7},
+        {"936 \"運\": DF then 5C", "C:\\\xDF\x5C", 4, 4, 2},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.comment);
-        EXPECT_EQ(c.expected, FindLastCharDbcs(c.text, '\\'));
+    const UINT codePages[] = {932, 1252, 936, 949, 950};
+    int tried = 0;
+    for (UINT codePage : codePages) {
+        // Where the system's code page cannot be chosen, only its own column is checked.
+        if (!world::UseAnsiCodePage(codePage))
+            continue;
+        ++tried;
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << "code page " << codePage << ": " << c.comment);
+            const int expected = codePage == 932 ? c.cp932 : codePage == 1252 ? c.cp1252 : c.cp936;
+            EXPECT_EQ(expected, FindLastCharDbcs(c.text, '\\'));
+        }
     }
+    EXPECT_LT(0, tried) << "the system runs under none of the code pages above";
+    world::UseAnsiCodePage(932);
 }
 
 TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
