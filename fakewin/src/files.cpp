@@ -13,7 +13,6 @@
 
 namespace fakewin {
 
-using internal::LogCall;
 using internal::SameName;
 
 namespace {

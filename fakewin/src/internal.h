@@ -10,9 +10,6 @@
 namespace fakewin {
 namespace internal {
 
-// Records one API call by name (log and count).
-void LogCall(const char *function);
-
 // Opened at the top of every API function: records the call and marks the stand-in's
 // own code as running until the function returns, so that a benchmark can tell the
 // heap use of the code under test from the stand-in's.

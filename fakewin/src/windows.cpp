@@ -11,8 +11,6 @@
 
 namespace fakewin {
 
-using internal::LogCall;
-
 namespace {
 
 struct Window {

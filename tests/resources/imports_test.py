@@ -18,7 +18,7 @@ IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 
 ALLOWED = {
     "kernel32.dll": {
-        "ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetStartupInfoA",
+        "ExitProcess", "GetModuleHandleA", "GetStartupInfoA",
         "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
         "GetPrivateProfileStringA", "lstrlenA", "IsDBCSLeadByte",
     },
