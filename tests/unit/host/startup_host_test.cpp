@@ -9,16 +9,13 @@
 
 #include "host_test.h"
 #include "install.h"
+#include "install_values.h"
 #include "settings.h"
 
 namespace {
 
 const char kGame[] = TEST_KEY "\\Game";
 const char kCalcClass[] = "_kz_support_tool_CalcSwitchMain";
-
-const char *const kInstallValues[] = {"DAT_EXIST",  "BGM_EXIST",  "KOE_EXIST", "MOV_EXIST",
-                                      "SAV_FOLDER", "DAT_FOLDER", "BGM_FOLDER", "KOE_FOLDER",
-                                      "MOV_FOLDER", "CD_DRIVE",   "DISK_MARK"};
 
 class StartupHostTest : public HostTest {
 protected:

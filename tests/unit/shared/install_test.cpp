@@ -7,16 +7,12 @@
 
 #include <string>
 
+#include "install_values.h"
 #include "keypath.h"
 #include "setting.h"
 #include "world.h"
 
 namespace {
-
-const char *const kInstallValues[] = {
-    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
-};
 
 class InstallTest : public ::testing::Test {
 protected:
