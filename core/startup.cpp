@@ -29,25 +29,6 @@ const char *CheckGame()
     return nullptr;
 }
 
-#ifdef _WIN64
-// Only the 64-bit twin built for the Wine suites comes here: handles are wider than LONG.
-const int kClassIcon = GCLP_HICON;
-const int kClassSmallIcon = GCLP_HICONSM;
-
-void SetClassIcon(HWND window, int index, HICON icon)
-{
-    SetClassLongPtrA(window, index, reinterpret_cast<LONG_PTR>(icon));
-}
-#else
-const int kClassIcon = GCL_HICON;
-const int kClassSmallIcon = GCL_HICONSM;
-
-void SetClassIcon(HWND window, int index, HICON icon)
-{
-    SetClassLongA(window, index, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
-}
-#endif
-
 int RunMessageLoop()
 {
     MSG message;
@@ -83,8 +64,12 @@ int CreateMainDialog(HINSTANCE instance, int showCommand)
     MainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
     if (MainWindow == nullptr)
         return 0;
-    SetClassIcon(MainWindow, kClassIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
-    SetClassIcon(MainWindow, kClassSmallIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
+    // The 32-bit headers make this SetClassLongA, which XP has; the 64-bit twin built
+    // for the Wine suites needs the pointer-wide call for its handles.
+    SetClassLongPtrA(MainWindow, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
+    SetClassLongPtrA(MainWindow, GCLP_HICONSM,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     return 1;

@@ -188,7 +188,7 @@ const std::vector<LoadCall> &CursorLoads();
 struct ClassLongCall {
     HWND window;
     int index;
-    LONG value;
+    LONG_PTR value;
 };
 const std::vector<ClassLongCall> &ClassLongCalls();
 

@@ -224,8 +224,8 @@ typedef struct tagMSG {
 #define CS_HREDRAW 0x0002
 #define COLOR_BTNFACE 15
 #define DLGWINDOWEXTRA 30
-#define GCL_HICON (-14)
-#define GCL_HICONSM (-34)
+#define GCLP_HICON (-14)
+#define GCLP_HICONSM (-34)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -243,7 +243,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
                                LPARAM param);
-DWORD WINAPI SetClassLongA(HWND window, int index, LONG value);
+ULONG_PTR WINAPI SetClassLongPtrA(HWND window, int index, LONG_PTR value);
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last);
 BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message);
 BOOL WINAPI TranslateMessage(const MSG *message);

@@ -522,24 +522,23 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     return Alive(handle) ? handle : nullptr;
 }
 
-DWORD WINAPI SetClassLongA(HWND handle, int index, LONG value)
+ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 {
-    internal::PlatformCall platformCall("SetClassLongA");
+    internal::PlatformCall platformCall("SetClassLongPtrA");
     classLongCalls.push_back({handle, index, value});
     Window *window = Alive(handle);
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
     if (record == nullptr)
         return 0;
-    HICON icon = reinterpret_cast<HICON>(static_cast<LONG_PTR>(value));
     HICON *slot = nullptr;
-    if (index == GCL_HICON)
+    if (index == GCLP_HICON)
         slot = &record->wndClass.hIcon;
-    else if (index == GCL_HICONSM)
+    else if (index == GCLP_HICONSM)
         slot = &record->smallIcon;
     if (slot == nullptr)
         return 0;
-    DWORD previous = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(*slot));
-    *slot = icon;
+    ULONG_PTR previous = reinterpret_cast<ULONG_PTR>(*slot);
+    *slot = reinterpret_cast<HICON>(value);
     return previous;
 }
 

@@ -85,7 +85,7 @@ TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
     // class, dialog, icons, show, loop.
     const char *const order[] = {"FindWindowA",      "GetModuleFileNameA", "GetPrivateProfileStringA",
                                  "RegEnumValueA",    "RegisterClassA",     "CreateDialogParamA",
-                                 "SetClassLongA",    "ShowWindow",         "UpdateWindow",
+                                 "SetClassLongPtrA", "ShowWindow",         "UpdateWindow",
                                  "GetMessageA"};
     for (size_t i = 1; i < sizeof order / sizeof order[0]; ++i) {
         SCOPED_TRACE(order[i]);
@@ -255,7 +255,7 @@ TEST_F(StartupHostTest, ClassAndIconsAreSetUp)
         EXPECT_NE(nullptr, load.result);
     }
     HANDLE icon = fakewin::IconLoads()[0].result;
-    // SetClassLongA has replaced the class icon with the same one.
+    // SetClassLongPtrA has replaced the class icon with the same one.
     EXPECT_EQ(icon, registered->hIcon);
 
     // The system arrow, loaded without an instance.
@@ -265,7 +265,7 @@ TEST_F(StartupHostTest, ClassAndIconsAreSetUp)
     EXPECT_NE(nullptr, registered->hCursor);
     EXPECT_EQ(fakewin::CursorLoads()[0].result, registered->hCursor);
 
-    const LONG iconValue = static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon));
+    const LONG_PTR iconValue = reinterpret_cast<LONG_PTR>(icon);
     ASSERT_EQ(2u, fakewin::ClassLongCalls().size());
     EXPECT_EQ(MainWindow, fakewin::ClassLongCalls()[0].window);
     EXPECT_EQ(-14, fakewin::ClassLongCalls()[0].index);
