@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     FUZZ_CHECK(FindLastCharDbcs(program.c_str(), '\\') == ReferenceLastSeparator(program));
 
     const UINT modeBefore = fakewin::CurrentErrorMode();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     memset(iniPath, 'x', sizeof iniPath);
     const int found = LocateSetupIni(iniPath);
     fuzz::CheckHandles();
@@ -123,10 +123,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const std::string beside = folder + "\\SETUP.INI";
     const std::string below = folder + "\\SETUPDATA\\SETUP.INI";
     if (programFolder == folder && folder.find_first_of("*?") == std::string::npos &&
-        program.size() < kPathBufferSize) {
-        if ((where & 1) && beside.size() < kPathBufferSize)
+        program.size() < 260) {
+        if ((where & 1) && beside.size() < 260)
             FUZZ_CHECK(found && result == beside);
-        else if ((where & 2) && below.size() < kPathBufferSize)
+        else if ((where & 2) && below.size() < 260)
             FUZZ_CHECK(found && result == below);
         else
             FUZZ_CHECK(!found);
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         return 0;
     // Found: a real file, in the program's folder or its SETUPDATA, within 259 bytes.
     FUZZ_CHECK(fakewin::FileExists(result));
-    FUZZ_CHECK(program.size() < kPathBufferSize);
+    FUZZ_CHECK(program.size() < 260);
     FUZZ_CHECK(result == programFolder + "\\SETUP.INI" || result == programFolder + "\\SETUPDATA\\SETUP.INI");
     return 0;
 }

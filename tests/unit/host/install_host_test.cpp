@@ -26,7 +26,7 @@ protected:
 
     static Located Locate()
     {
-        char path[kPathBufferSize];
+        char path[260];
         memset(path, 0xBD, sizeof path);
         Located located;
         located.result = LocateSetupIni(path);
@@ -161,7 +161,7 @@ TEST_F(InstallHostTest, CandidatesAtTheBufferLimit)
         EXPECT_EQ(row.expected, located.result);
         EXPECT_EQ(row.expected ? ini : "", located.path);
         for (const std::string &pattern : Probed())
-            EXPECT_LT(pattern.size(), static_cast<size_t>(kPathBufferSize));
+            EXPECT_LT(pattern.size(), 260u);
     }
 }
 

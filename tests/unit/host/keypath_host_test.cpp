@@ -33,7 +33,7 @@ TEST_F(KeyPathHostTest, ReaderFailsCleanlyWhereverAnOpenFails)
         world::Reset();
         world::SetString(kGame, "MmxUse", "1");
         fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\" + key);
-        char text[kRegTextSize] = "untouched";
+        char text[256] = "untouched";
         EXPECT_EQ(0, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
         EXPECT_STREQ("untouched", text);
         EXPECT_EQ(0, ReadRegistryValue(kGamePath, nullptr, nullptr, kValueNone));
@@ -48,7 +48,7 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
     // A refusal elsewhere in the registry must not touch this path.
     fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\Software\\Other");
     fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, kRoot + "\\" TEST_KEY);
-    char text[kRegTextSize] = "";
+    char text[256] = "";
     EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
     EXPECT_STREQ("1", text);
     EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 1));
@@ -59,7 +59,7 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
 
 TEST_F(KeyPathHostTest, ReaderNeverClosesTheRootAndClosesEachKeyOnce)
 {
-    char text[kRegTextSize] = "";
+    char text[256] = "";
     EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
     EXPECT_EQ(0, ReadRegistryValue(kGamePath, "Missing", text, kValueString));
     EXPECT_EQ(0, ReadRegistryValue("\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, nullptr, 0));

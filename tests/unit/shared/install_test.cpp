@@ -116,7 +116,7 @@ TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
 TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
 {
     const std::string program = world::ProgramFolder();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     memset(iniPath, 'x', sizeof iniPath);
     EXPECT_EQ(0, LocateSetupIni(iniPath));
 
@@ -133,7 +133,7 @@ TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
 TEST_F(InstallTest, AFolderNamedSetupIniDoesNotCount)
 {
     const std::string program = world::ProgramFolder();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     world::MakeFolder(program + "\\SETUP.INI");
     EXPECT_EQ(0, LocateSetupIni(iniPath));
     world::MakeFolder(program + "\\SETUPDATA");
@@ -170,12 +170,12 @@ TEST_F(InstallTest, ReadRegNameFollowsTheProfileRules)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.comment);
         world::MakeFile(ini, c.contents);
-        char name[kPathBufferSize];
+        char name[260];
         memset(name, 'x', sizeof name);
         EXPECT_EQ(c.result, ReadRegName(ini.c_str(), name));
         EXPECT_EQ(c.name, name);
     }
-    char name[kPathBufferSize];
+    char name[260];
     EXPECT_EQ(0, ReadRegName((world::Folder() + "\\missing.ini").c_str(), name));
 }
 
@@ -183,12 +183,12 @@ TEST_F(InstallTest, ReadRegNameCutsALongValueToItsBuffer)
 {
     const std::string ini = world::Folder() + "\\SETUP.INI";
     world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=" + std::string(400, 'g') + "\r\n");
-    char name[kPathBufferSize + 16];
+    char name[260 + 16];
     memset(name, 0xBD, sizeof name);
-    char(&bounded)[kPathBufferSize] = *reinterpret_cast<char(*)[kPathBufferSize]>(name);
+    char(&bounded)[260] = *reinterpret_cast<char(*)[260]>(name);
     EXPECT_EQ(1, ReadRegName(ini.c_str(), bounded));
-    EXPECT_EQ(std::string(kPathBufferSize - 1, 'g'), name);
-    for (size_t i = kPathBufferSize; i < sizeof name; ++i)
+    EXPECT_EQ(std::string(259, 'g'), name);
+    for (size_t i = 260; i < sizeof name; ++i)
         EXPECT_EQ(0xBD, static_cast<unsigned char>(name[i])) << i;
 }
 
