@@ -97,8 +97,7 @@ struct FindCall {
     UINT errorMode;  // the process error mode while the search ran
 };
 const std::vector<FindCall> &FindCalls();
-// Every argument given to SetErrorMode, in order, and the mode now in force.
-const std::vector<UINT> &ErrorModeCalls();
+// The error mode now in force.
 UINT CurrentErrorMode();
 
 // What GetModuleFileNameA(NULL or the program's instance) answers.
@@ -126,6 +125,8 @@ HWND AddForeignWindow(const std::string &className, bool visible = true);
 
 // The class as registered (class name pointing into the stand-in's own copy); null if none.
 const WNDCLASSA *RegisteredClass(const std::string &className);
+// The class's small icon (GCLP_HICONSM); null if none is set or there is no such class.
+HICON ClassSmallIcon(const std::string &className);
 
 bool IsWindowAlive(HWND window);
 bool IsWindowVisible(HWND window);
@@ -184,12 +185,5 @@ struct LoadCall {
 };
 const std::vector<LoadCall> &IconLoads();
 const std::vector<LoadCall> &CursorLoads();
-
-struct ClassLongCall {
-    HWND window;
-    int index;
-    LONG_PTR value;
-};
-const std::vector<ClassLongCall> &ClassLongCalls();
 
 }  // namespace fakewin

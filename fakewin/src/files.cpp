@@ -31,7 +31,6 @@ const ULONG_PTR kFirstFindHandle = 0x1000;
 std::map<char, std::unique_ptr<Node>> drives;
 std::string modulePath;
 UINT errorMode;
-std::vector<UINT> errorModeCalls;
 std::vector<FindCall> findCalls;
 std::map<ULONG_PTR, bool> openFinds;
 ULONG_PTR nextFindHandle;
@@ -219,7 +218,6 @@ void ResetFiles()
     drives.clear();
     modulePath = kDefaultModulePath;
     errorMode = 0;
-    errorModeCalls.clear();
     findCalls.clear();
     openFinds.clear();
     nextFindHandle = kFirstFindHandle;
@@ -291,11 +289,6 @@ const std::vector<FindCall> &FindCalls()
     return findCalls;
 }
 
-const std::vector<UINT> &ErrorModeCalls()
-{
-    return errorModeCalls;
-}
-
 UINT CurrentErrorMode()
 {
     return errorMode;
@@ -318,7 +311,6 @@ using namespace fakewin;
 UINT WINAPI SetErrorMode(UINT mode)
 {
     internal::PlatformCall platformCall("SetErrorMode");
-    errorModeCalls.push_back(mode);
     UINT previous = errorMode;
     errorMode = mode;
     return previous;

@@ -74,7 +74,6 @@ std::vector<SentMessage> delivered;
 std::vector<MessageBoxCall> messageBoxes;
 std::vector<LoadCall> iconLoads;
 std::vector<LoadCall> cursorLoads;
-std::vector<ClassLongCall> classLongCalls;
 
 Window *Find(HWND handle)
 {
@@ -243,7 +242,6 @@ void ResetWindows()
     messageBoxes.clear();
     iconLoads.clear();
     cursorLoads.clear();
-    classLongCalls.clear();
 }
 
 }  // namespace internal
@@ -275,6 +273,12 @@ const WNDCLASSA *RegisteredClass(const std::string &className)
 {
     ClassRecord *record = FindClass(className);
     return record ? &record->wndClass : nullptr;
+}
+
+HICON ClassSmallIcon(const std::string &className)
+{
+    ClassRecord *record = FindClass(className);
+    return record ? record->smallIcon : nullptr;
 }
 
 bool IsWindowAlive(HWND window)
@@ -354,11 +358,6 @@ const std::vector<LoadCall> &IconLoads()
 const std::vector<LoadCall> &CursorLoads()
 {
     return cursorLoads;
-}
-
-const std::vector<ClassLongCall> &ClassLongCalls()
-{
-    return classLongCalls;
 }
 
 }  // namespace fakewin
@@ -525,7 +524,6 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
 ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 {
     internal::PlatformCall platformCall("SetClassLongPtrA");
-    classLongCalls.push_back({handle, index, value});
     Window *window = Alive(handle);
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
     if (record == nullptr)
