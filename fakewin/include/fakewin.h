@@ -102,6 +102,10 @@ UINT CurrentErrorMode();
 
 // What GetModuleFileNameA(NULL or the program's instance) answers.
 void SetModulePath(const std::string &path);
+// Makes GetModuleFileNameA fail (result 0) until Reset(). The buffer is filled as on
+// success all the same: what a failed call leaves there is not defined, and code
+// that ignores the result must not get away with it.
+void FailModuleFileName();
 // The handle the stand-in treats as the program's own module.
 HINSTANCE ProgramInstance();
 
@@ -147,6 +151,9 @@ std::vector<MSG> QueuedMessages();
 // Called by GetMessageA whenever the queue is empty, so a test can act as the user;
 // called again after an action that delivered or posted something, until one does nothing.
 void SetUserAction(std::function<void()> action);
+// The next `count` GetMessageA calls fail with -1 before any message is taken, and
+// leave the caller's MSG as it was.
+void FailGetMessage(int count);
 // wParam of the WM_QUIT that GetMessageA makes up when the queue stays empty after
 // the user action: the real call would wait forever.
 constexpr WPARAM kStuckQuitCode = 0x5EAD;

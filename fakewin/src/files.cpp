@@ -30,6 +30,7 @@ const ULONG_PTR kFirstFindHandle = 0x1000;
 
 std::map<char, std::unique_ptr<Node>> drives;
 std::string modulePath;
+bool failModuleFileName;
 UINT errorMode;
 std::vector<FindCall> findCalls;
 std::map<ULONG_PTR, bool> openFinds;
@@ -217,6 +218,7 @@ void ResetFiles()
 {
     drives.clear();
     modulePath = kDefaultModulePath;
+    failModuleFileName = false;
     errorMode = 0;
     findCalls.clear();
     openFinds.clear();
@@ -297,6 +299,11 @@ UINT CurrentErrorMode()
 void SetModulePath(const std::string &path)
 {
     modulePath = path;
+}
+
+void FailModuleFileName()
+{
+    failModuleFileName = true;
 }
 
 HINSTANCE ProgramInstance()
@@ -393,6 +400,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
     DWORD length = static_cast<DWORD>(modulePath.size());
     if (length < size) {
         memcpy(fileName, modulePath.c_str(), length + 1);
+        if (failModuleFileName) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        }
         return length;
     }
     // Cut to the buffer: the result is the buffer size, the text size - 1 characters

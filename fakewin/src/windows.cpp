@@ -62,6 +62,7 @@ bool quitPending;
 int quitCode;
 std::function<void()> userAction;
 int stuckCount;
+int failingGets;
 // Bumped by every delivered or posted message: tells a user action that did
 // something (and may have more to do) from one that has run out of steps.
 unsigned long activity;
@@ -235,6 +236,7 @@ void ResetWindows()
     quitCode = 0;
     userAction = nullptr;
     stuckCount = 0;
+    failingGets = 0;
     activity = 0;
     showCalls.clear();
     foregroundCalls.clear();
@@ -323,6 +325,11 @@ std::vector<MSG> QueuedMessages()
 void SetUserAction(std::function<void()> action)
 {
     userAction = std::move(action);
+}
+
+void FailGetMessage(int count)
+{
+    failingGets = count;
 }
 
 int StuckCount()
@@ -543,6 +550,11 @@ ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 {
     internal::PlatformCall platformCall("GetMessageA");
+    if (failingGets > 0) {
+        --failingGets;
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
     int asked = 0;
     for (;;) {
         if (!queue.empty()) {

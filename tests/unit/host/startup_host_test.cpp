@@ -75,6 +75,8 @@ TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
 {
     InstallGame();
     Script({[] { fakewin::Click(MainWindow, 1002); }, [] { fakewin::Click(MainWindow, 1004); }});
+    // An error from the message loop's first call, before any message: the loop goes on.
+    fakewin::FailGetMessage(1);
     EXPECT_EQ(0, Run());
     EXPECT_EQ(0, fakewin::StuckCount());
     EXPECT_EQ(std::string("0", 2), Stored());
@@ -135,6 +137,8 @@ TEST_F(StartupHostTest, EachStartupFailureShowsOneWarning)
     const Row rows[] = {
         {"no SETUP.INI", [&] { world::RemoveFile(ini); }, HOST_TEXT_NO_SETUP_INI},
         {"SETUP.INI is a folder", [&] { world::RemoveFile(ini); world::MakeFolder(ini); },
+         HOST_TEXT_NO_SETUP_INI},
+        {"the program's own path not available", [] { fakewin::FailModuleFileName(); },
          HOST_TEXT_NO_SETUP_INI},
         {"no REG_NAME", [&] { world::MakeFile(ini, "[Setup Initial]\r\nOTHER=x\r\n"); },
          HOST_TEXT_NO_REG_NAME},
