@@ -31,7 +31,8 @@ const char *CheckGame()
 
 int RunMessageLoop()
 {
-    MSG message;
+    // Cleared: a -1 before the first message leaves it unset, and the loop hands it on.
+    MSG message = {};
     // GetMessageA's -1 (an error) keeps the loop going, as any non-zero result does.
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {
         if (!IsDialogMessageA(MainWindow, &message)) {
