@@ -68,9 +68,9 @@ int CreateMainDialog(HINSTANCE instance, int showCommand)
     // The 32-bit headers make this SetClassLongA, which XP has; the 64-bit twin built
     // for the Wine suites needs the pointer-wide call for its handles.
     SetClassLongPtrA(MainWindow, GCLP_HICON,
-                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
+                     reinterpret_cast<LONG_PTR>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_MAIN))));
     SetClassLongPtrA(MainWindow, GCLP_HICONSM,
-                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
+                     reinterpret_cast<LONG_PTR>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_MAIN))));
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     return 1;
