@@ -11,13 +11,14 @@
 
 #include "fakewin.h"
 #include "install.h"
+#include "install_values.h"
 #include "installed_game.h"
 #include "settings.h"
 #include "startup.h"
 
 namespace {
 
-const int kInstallCount = sizeof installed_game::kInstallValues / sizeof installed_game::kInstallValues[0];
+const int kInstallCount = sizeof kInstallValues / sizeof kInstallValues[0];
 const std::string kGameKey = installed_game::KeyOf("ZzGame");
 
 // Heap allocations while counting is on: all of them, and those made while the

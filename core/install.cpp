@@ -39,11 +39,6 @@ const InstallValue kInstallValues[] = {
     {"CD_DRIVE", false},   {"DISK_MARK", false},
 };
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 }  // namespace
 
 PathKind ProbePath(const char *path)
@@ -67,7 +62,10 @@ int FindLastCharDbcs(const char *text, char ch)
 {
     int last = -1;
     for (int i = 0; text[i] != '\0'; ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+        // The running system's code page, not Shift-JIS alone: under 1252 "é" (E9) is
+        // one character, under 936 "運" (DF 5C) is two bytes, and a folder such as
+        // "C:\Jeux\café" must be cut where that system sees its separator.
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) {
             if (text[i + 1] == '\0')
                 break;
             ++i;

@@ -21,7 +21,8 @@ extern const char kTextNoRegName[];
 extern const char kTextNotInstalled[];
 
 PathKind ProbePath(const char *path);
-// Byte offset of the last single-byte `ch` in `text`, skipping Shift-JIS pairs; -1 if none.
+// Byte offset of the last single-byte `ch` in `text`, skipping the double-byte
+// characters of the system's ANSI code page; -1 if none.
 int FindLastCharDbcs(const char *text, char ch);
 int LocateSetupIni(char (&iniPath)[kPathBufferSize]);
 int ReadRegName(const char *iniPath, char (&name)[kPathBufferSize]);

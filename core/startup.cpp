@@ -29,28 +29,10 @@ const char *CheckGame()
     return nullptr;
 }
 
-#ifdef _WIN64
-// Only the 64-bit twin built for the Wine suites comes here: handles are wider than LONG.
-const int kClassIcon = GCLP_HICON;
-const int kClassSmallIcon = GCLP_HICONSM;
-
-void SetClassIcon(HWND window, int index, HICON icon)
-{
-    SetClassLongPtrA(window, index, reinterpret_cast<LONG_PTR>(icon));
-}
-#else
-const int kClassIcon = GCL_HICON;
-const int kClassSmallIcon = GCL_HICONSM;
-
-void SetClassIcon(HWND window, int index, HICON icon)
-{
-    SetClassLongA(window, index, static_cast<LONG>(reinterpret_cast<LONG_PTR>(icon)));
-}
-#endif
-
 int RunMessageLoop()
 {
-    MSG message;
+    // Cleared: a -1 before the first message leaves it unset, and the loop hands it on.
+    MSG message = {};
     // GetMessageA's -1 (an error) keeps the loop going, as any non-zero result does.
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {
         if (!IsDialogMessageA(MainWindow, &message)) {
@@ -83,8 +65,12 @@ int CreateMainDialog(HINSTANCE instance, int showCommand)
     MainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
     if (MainWindow == nullptr)
         return 0;
-    SetClassIcon(MainWindow, kClassIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
-    SetClassIcon(MainWindow, kClassSmallIcon, LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN)));
+    // The 32-bit headers make this SetClassLongA, which XP has; the 64-bit twin built
+    // for the Wine suites needs the pointer-wide call for its handles.
+    SetClassLongPtrA(MainWindow, GCLP_HICON,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_MAIN))));
+    SetClassLongPtrA(MainWindow, GCLP_HICONSM,
+                     reinterpret_cast<LONG_PTR>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_MAIN))));
     ShowWindow(MainWindow, showCommand);
     UpdateWindow(MainWindow);
     return 1;

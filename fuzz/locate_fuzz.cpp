@@ -1,5 +1,5 @@
-// Module paths and folder names through LocateSetupIni and FindLastCharDbcs:
-// Shift-JIS lead bytes at the end, 5C second bytes, paths near 259 bytes.
+// Module paths and folder names through LocateSetupIni and FindLastCharDbcs under
+// several ANSI code pages: lead bytes at the end, 5C second bytes, paths near 259 bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
@@ -10,6 +10,20 @@
 
 namespace {
 
+const UINT kCodePages[] = {932, 1252, 936, 949, 950};
+UINT codePage;
+
+// Lead bytes as each code page defines them: Shift-JIS, none in the Western code
+// page, and the common range of GBK, Unified Hangul and Big5.
+bool ReferenceLeadByte(unsigned char c)
+{
+    if (codePage == 932)
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (codePage == 1252)
+        return false;
+    return c >= 0x81 && c <= 0xFE;
+}
+
 // The last single-byte "\": characters are found one by one from the start, a
 // lead byte taking the next byte (if any) with it.
 int ReferenceLastSeparator(const std::string &text)
@@ -18,7 +32,7 @@ int ReferenceLastSeparator(const std::string &text)
     size_t i = 0;
     while (i < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t width = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        size_t width = ReferenceLeadByte(c) ? 2 : 1;
         if (width == 1 && c == '\\')
             last = static_cast<int>(i);
         i += width;
@@ -26,13 +40,13 @@ int ReferenceLastSeparator(const std::string &text)
     return last;
 }
 
-// Whether the text is whole Shift-JIS: no lead byte without its second byte at the
+// Whether the text is whole characters: no lead byte without its second byte at the
 // end. Paths that the system hands out are converted from Unicode and always are.
 bool WellFormed(const std::string &text)
 {
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+        if (ReferenceLeadByte(c)) {
             if (i + 1 == text.size())
                 return false;
             ++i;
@@ -54,6 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     FuzzedDataProvider data(bytes, size);
     fakewin::Reset();
     fakewin::KeepCallLog(false);
+    // Taken first: the code page decides how the stand-in splits the folders made below.
+    codePage = kCodePages[data.ConsumeIntegralInRange<size_t>(0, sizeof kCodePages / sizeof kCodePages[0] - 1)];
+    fakewin::SetAnsiCodePage(codePage);
 
     // A folder of the input's naming, made one level at a time, or padded near the limit.
     std::string folder = "C:";
@@ -91,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     FUZZ_CHECK(FindLastCharDbcs(program.c_str(), '\\') == ReferenceLastSeparator(program));
 
     const UINT modeBefore = fakewin::CurrentErrorMode();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     memset(iniPath, 'x', sizeof iniPath);
     const int found = LocateSetupIni(iniPath);
     fuzz::CheckHandles();
@@ -106,10 +123,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const std::string beside = folder + "\\SETUP.INI";
     const std::string below = folder + "\\SETUPDATA\\SETUP.INI";
     if (programFolder == folder && folder.find_first_of("*?") == std::string::npos &&
-        program.size() < kPathBufferSize) {
-        if ((where & 1) && beside.size() < kPathBufferSize)
+        program.size() < 260) {
+        if ((where & 1) && beside.size() < 260)
             FUZZ_CHECK(found && result == beside);
-        else if ((where & 2) && below.size() < kPathBufferSize)
+        else if ((where & 2) && below.size() < 260)
             FUZZ_CHECK(found && result == below);
         else
             FUZZ_CHECK(!found);
@@ -125,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         return 0;
     // Found: a real file, in the program's folder or its SETUPDATA, within 259 bytes.
     FUZZ_CHECK(fakewin::FileExists(result));
-    FUZZ_CHECK(program.size() < kPathBufferSize);
+    FUZZ_CHECK(program.size() < 260);
     FUZZ_CHECK(result == programFolder + "\\SETUP.INI" || result == programFolder + "\\SETUPDATA\\SETUP.INI");
     return 0;
 }

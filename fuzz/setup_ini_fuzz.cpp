@@ -39,17 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     fakewin::MakeFile("C:\\Program\\SETUP.INI", contents);
 
     // The name alone: it fits its buffer, is terminated, and is not empty on success.
-    char name[kPathBufferSize + 16];
+    char name[260 + 16];
     memset(name, 0xBD, sizeof name);
-    int found = ReadRegName("C:\\Program\\SETUP.INI", *reinterpret_cast<char(*)[kPathBufferSize]>(name));
-    FUZZ_CHECK(memchr(name, 0, kPathBufferSize) != nullptr);
-    for (size_t i = kPathBufferSize; i < sizeof name; ++i)
+    int found = ReadRegName("C:\\Program\\SETUP.INI", *reinterpret_cast<char(*)[260]>(name));
+    FUZZ_CHECK(memchr(name, 0, 260) != nullptr);
+    for (size_t i = 260; i < sizeof name; ++i)
         FUZZ_CHECK(static_cast<unsigned char>(name[i]) == 0xBD);
     FUZZ_CHECK(found == (name[0] != '\0'));
     if (found) {
         const size_t length = strlen(name);
         const int fits = BuildGameKeyPath(name);
-        FUZZ_CHECK(fits == (28 + length < kPathBufferSize));
+        FUZZ_CHECK(fits == (28 + length < 260));
         FUZZ_CHECK(!fits || std::string(GameKeyPath) == "\\HKEY_CURRENT_USER\\Software\\" + std::string(name));
         FUZZ_CHECK(fits || GameKeyPath[0] == '\0');
     }
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         FUZZ_CHECK(boxes.size() == 1);
         FUZZ_CHECK(boxes[0].owner == nullptr && boxes[0].title == kTextWarningTitle &&
                    boxes[0].style == MB_ICONWARNING);
-        const bool usable = found && strlen(name) + 28 < kPathBufferSize;
+        const bool usable = found && strlen(name) + 28 < 260;
         FUZZ_CHECK(boxes[0].text == (usable ? kTextNotInstalled : kTextNoRegName));
         FUZZ_CHECK(!usable || !NamesTheGame(name));
     }

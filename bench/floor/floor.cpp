@@ -4,24 +4,26 @@
 // cost of the tools' work can be told from the cost of their richer dialogs.
 #include <windows.h>
 
+#include "resource_ids.h"
+
+#ifdef FLOOR_SETTING
+// Built with a tool's dialog: the class and first radio button of the tool's own
+// setting definition, read where they are used (no static initialiser runs here).
+#include "settings.h"
+#define FLOOR_CLASS_NAME FLOOR_SETTING.className
+#define IDC_FLOOR_RADIO FLOOR_SETTING.rows[0].controlId
+#else
+#include "floor.h"
+#endif
+
 namespace {
 
-// The plain floor has a dialog of its own; built with a tool's dialog instead, it
-// takes that dialog's class and first radio button.
-#ifndef FLOOR_CLASS
-#define FLOOR_CLASS "_kz_floor_Main"
-#endif
-#ifndef FLOOR_RADIO
-#define FLOOR_RADIO 1001
-#endif
-const char kClassName[] = FLOOR_CLASS;
-const int kRadioId = FLOOR_RADIO;
 bool filled;
 
 LRESULT CALLBACK FloorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SHOWWINDOW && !filled) {
-        SendMessageA(GetDlgItem(window, kRadioId), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(GetDlgItem(window, IDC_FLOOR_RADIO), BM_SETCHECK, BST_CHECKED, 0);
         filled = true;
     } else if (message == WM_DESTROY) {
         PostQuitMessage(0);
@@ -35,10 +37,10 @@ int FloorWinMain(HINSTANCE instance, int showCommand)
     windowClass.lpfnWndProc = FloorWndProc;
     windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.hInstance = instance;
-    windowClass.lpszClassName = kClassName;
+    windowClass.lpszClassName = FLOOR_CLASS_NAME;
     if (!RegisterClassA(&windowClass))
         return 0;
-    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(106), nullptr, nullptr, 0);
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
     if (dialog == nullptr)
         return 0;
     ShowWindow(dialog, showCommand);

@@ -12,8 +12,13 @@ namespace fakewin {
 
 // Back to start: the four root keys with only HKEY_CURRENT_USER\Software below them,
 // no files or drives, no classes, templates or windows, records and faults cleared,
-// the module path back to kDefaultModulePath, the error mode 0.
+// the module path back to kDefaultModulePath, the error mode 0, the ANSI code page 932.
 void Reset();
+
+// The system's ANSI code page (GetACP). Its lead bytes (IsDBCSLeadByte) also decide
+// where the stand-in's paths split and which bytes of a name are letters: 932 has
+// 0x81-0x9F and 0xE0-0xFC, 936, 949 and 950 have 0x81-0xFE, any other (1252) none.
+void SetAnsiCodePage(UINT codePage);
 
 constexpr const char *kDefaultModulePath = "C:\\Program\\Tool.exe";
 
@@ -75,7 +80,7 @@ std::vector<RegistryEntry> SnapshotRegistry();
 int CountSubkeys(const std::string &keyPath);
 
 // --- Files --------------------------------------------------------------------
-// Full Windows paths ("C:\\dir\\name"); Shift-JIS names are split only at real separators.
+// Full Windows paths ("C:\\dir\\name"); double-byte names are split only at real separators.
 
 // Creates the drive if needed; the parent folder must exist. False otherwise.
 bool MakeFolder(const std::string &path);
@@ -92,12 +97,15 @@ struct FindCall {
     UINT errorMode;  // the process error mode while the search ran
 };
 const std::vector<FindCall> &FindCalls();
-// Every argument given to SetErrorMode, in order, and the mode now in force.
-const std::vector<UINT> &ErrorModeCalls();
+// The error mode now in force.
 UINT CurrentErrorMode();
 
 // What GetModuleFileNameA(NULL or the program's instance) answers.
 void SetModulePath(const std::string &path);
+// Makes GetModuleFileNameA fail (result 0) until Reset(). The buffer is filled as on
+// success all the same: what a failed call leaves there is not defined, and code
+// that ignores the result must not get away with it.
+void FailModuleFileName();
 // The handle the stand-in treats as the program's own module.
 HINSTANCE ProgramInstance();
 
@@ -121,6 +129,8 @@ HWND AddForeignWindow(const std::string &className, bool visible = true);
 
 // The class as registered (class name pointing into the stand-in's own copy); null if none.
 const WNDCLASSA *RegisteredClass(const std::string &className);
+// The class's small icon (GCLP_HICONSM); null if none is set or there is no such class.
+HICON ClassSmallIcon(const std::string &className);
 
 bool IsWindowAlive(HWND window);
 bool IsWindowVisible(HWND window);
@@ -141,6 +151,9 @@ std::vector<MSG> QueuedMessages();
 // Called by GetMessageA whenever the queue is empty, so a test can act as the user;
 // called again after an action that delivered or posted something, until one does nothing.
 void SetUserAction(std::function<void()> action);
+// The next `count` GetMessageA calls fail with -1 before any message is taken, and
+// leave the caller's MSG as it was.
+void FailGetMessage(int count);
 // wParam of the WM_QUIT that GetMessageA makes up when the queue stays empty after
 // the user action: the real call would wait forever.
 constexpr WPARAM kStuckQuitCode = 0x5EAD;
@@ -179,12 +192,5 @@ struct LoadCall {
 };
 const std::vector<LoadCall> &IconLoads();
 const std::vector<LoadCall> &CursorLoads();
-
-struct ClassLongCall {
-    HWND window;
-    int index;
-    LONG value;
-};
-const std::vector<ClassLongCall> &ClassLongCalls();
 
 }  // namespace fakewin

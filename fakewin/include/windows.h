@@ -9,14 +9,12 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
-typedef uint32_t ULONG;
 typedef unsigned int UINT;
 typedef char CHAR;
 typedef intptr_t INT_PTR;
@@ -27,14 +25,10 @@ typedef uintptr_t DWORD_PTR;
 typedef WORD ATOM;
 typedef DWORD REGSAM;
 typedef BYTE *LPBYTE;
-typedef const BYTE *LPCBYTE;
 typedef DWORD *LPDWORD;
-typedef DWORD *PDWORD;
-typedef LONG *PLONG;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
 typedef void *LPVOID;
-typedef const void *LPCVOID;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
@@ -62,10 +56,8 @@ typedef HICON HCURSOR;
 #define MAX_PATH 260
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
-#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
-#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 
@@ -75,7 +67,7 @@ typedef HICON HCURSOR;
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
-#define ERROR_NO_MORE_FILES 18L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
@@ -100,17 +92,12 @@ typedef HICON HCURSOR;
 #define REG_BINARY 3
 #define REG_DWORD 4
 #define REG_MULTI_SZ 7
-#define REG_QWORD 11
 
 #define REG_OPTION_NON_VOLATILE 0x00000000L
 #define REG_CREATED_NEW_KEY 0x00000001L
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
-#define KEY_QUERY_VALUE 0x0001
-#define KEY_SET_VALUE 0x0002
-#define KEY_ENUMERATE_SUB_KEYS 0x0008
 #define KEY_READ 0x20019
-#define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
 
 typedef struct _FILETIME {
@@ -136,13 +123,11 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
                            DWORD dataLength);
 LONG WINAPI RegCloseKey(HKEY key);
 
-/* Kernel: strings, files, error mode, module, profile */
+/* Kernel: strings and code page, files, error mode, module, profile */
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define SEM_FAILCRITICALERRORS 0x0001
-#define SEM_NOGPFAULTERRORBOX 0x0002
 #define SEM_NOOPENFILEERRORBOX 0x8000
 
-#define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
@@ -161,6 +146,8 @@ typedef struct _WIN32_FIND_DATAA {
 } WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
 int WINAPI lstrlenA(LPCSTR text);
+UINT WINAPI GetACP(void);
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
 UINT WINAPI SetErrorMode(UINT mode);
@@ -209,11 +196,9 @@ typedef struct tagMSG {
 #define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
-#define WM_CHAR 0x0102
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
-#define WM_USER 0x0400
 
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
@@ -224,25 +209,15 @@ typedef struct tagMSG {
 
 #define IDOK 1
 #define IDCANCEL 2
-#define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
-#define VK_TAB 0x09
 #define SC_CLOSE 0xF060
 
-#define MB_OK 0x00000000L
-#define MB_ICONERROR 0x00000010L
 #define MB_ICONWARNING 0x00000030L
-#define MB_ICONINFORMATION 0x00000040L
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
 #define SW_SHOWMAXIMIZED 3
-#define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_SHOWMINNOACTIVE 7
-#define SW_SHOWNA 8
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
@@ -250,10 +225,9 @@ typedef struct tagMSG {
 #define CS_HREDRAW 0x0002
 #define COLOR_BTNFACE 15
 #define DLGWINDOWEXTRA 30
-#define GCL_HICON (-14)
-#define GCL_HICONSM (-34)
+#define GCLP_HICON (-14)
+#define GCLP_HICONSM (-34)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-#define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -270,7 +244,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
                                LPARAM param);
-DWORD WINAPI SetClassLongA(HWND window, int index, LONG value);
+ULONG_PTR WINAPI SetClassLongPtrA(HWND window, int index, LONG_PTR value);
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last);
 BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message);
 BOOL WINAPI TranslateMessage(const MSG *message);

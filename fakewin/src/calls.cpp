@@ -14,16 +14,17 @@ bool keepLog = true;
 int platformDepth;
 DWORD lastError;
 
-}  // namespace
-
-namespace internal {
-
+// Records one API call by name (log and count).
 void LogCall(const char *function)
 {
     if (keepLog)
         callLog.emplace_back(function);
     ++callCounts[function];
 }
+
+}  // namespace
+
+namespace internal {
 
 PlatformCall::PlatformCall(const char *function)
 {
@@ -59,6 +60,7 @@ void Reset()
     callCounts.clear();
     keepLog = true;
     lastError = 0;
+    internal::ResetCodePage();
     internal::ResetRegistry();
     internal::ResetFiles();
     internal::ResetWindows();

@@ -13,7 +13,6 @@
 
 namespace fakewin {
 
-using internal::LogCall;
 using internal::SameName;
 
 namespace {
@@ -31,8 +30,8 @@ const ULONG_PTR kFirstFindHandle = 0x1000;
 
 std::map<char, std::unique_ptr<Node>> drives;
 std::string modulePath;
+bool failModuleFileName;
 UINT errorMode;
-std::vector<UINT> errorModeCalls;
 std::vector<FindCall> findCalls;
 std::map<ULONG_PTR, bool> openFinds;
 ULONG_PTR nextFindHandle;
@@ -219,8 +218,8 @@ void ResetFiles()
 {
     drives.clear();
     modulePath = kDefaultModulePath;
+    failModuleFileName = false;
     errorMode = 0;
-    errorModeCalls.clear();
     findCalls.clear();
     openFinds.clear();
     nextFindHandle = kFirstFindHandle;
@@ -292,11 +291,6 @@ const std::vector<FindCall> &FindCalls()
     return findCalls;
 }
 
-const std::vector<UINT> &ErrorModeCalls()
-{
-    return errorModeCalls;
-}
-
 UINT CurrentErrorMode()
 {
     return errorMode;
@@ -305,6 +299,11 @@ UINT CurrentErrorMode()
 void SetModulePath(const std::string &path)
 {
     modulePath = path;
+}
+
+void FailModuleFileName()
+{
+    failModuleFileName = true;
 }
 
 HINSTANCE ProgramInstance()
@@ -319,7 +318,6 @@ using namespace fakewin;
 UINT WINAPI SetErrorMode(UINT mode)
 {
     internal::PlatformCall platformCall("SetErrorMode");
-    errorModeCalls.push_back(mode);
     UINT previous = errorMode;
     errorMode = mode;
     return previous;
@@ -402,6 +400,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
     DWORD length = static_cast<DWORD>(modulePath.size());
     if (length < size) {
         memcpy(fileName, modulePath.c_str(), length + 1);
+        if (failModuleFileName) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        }
         return length;
     }
     // Cut to the buffer: the result is the buffer size, the text size - 1 characters

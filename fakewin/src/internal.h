@@ -10,9 +10,6 @@
 namespace fakewin {
 namespace internal {
 
-// Records one API call by name (log and count).
-void LogCall(const char *function);
-
 // Opened at the top of every API function: records the call and marks the stand-in's
 // own code as running until the function returns, so that a benchmark can tell the
 // heap use of the code under test from the stand-in's.
@@ -37,7 +34,7 @@ private:
     int savedDepth_;
 };
 
-// Shift-JIS (code page 932) lead bytes: the byte after one belongs to the same character.
+// Lead bytes of the ANSI code page: the byte after one belongs to the same character.
 bool IsLeadByte(unsigned char c);
 // Orders names as the registry and NTFS list them: ASCII letters folded to upper case,
 // double-byte characters compared as they are. 0 means the platform sees one name.
@@ -49,6 +46,7 @@ size_t CharCount(const std::string &text);
 // character; empty parts are kept so callers can tell "a\\b" and "\\a" apart.
 std::vector<std::string> SplitPath(const std::string &path, bool slashToo);
 
+void ResetCodePage();
 void ResetRegistry();
 void ResetFiles();
 void ResetWindows();

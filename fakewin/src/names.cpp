@@ -1,7 +1,21 @@
-// Name comparison and path splitting under code page 932, as the platform applies them.
+// The system's ANSI code page, and name comparison and path splitting under it, as
+// the platform applies them.
+#include "fakewin.h"
 #include "internal.h"
 
 namespace fakewin {
+
+namespace {
+
+UINT ansiCodePage;
+
+}  // namespace
+
+void SetAnsiCodePage(UINT codePage)
+{
+    ansiCodePage = codePage;
+}
+
 namespace internal {
 
 namespace {
@@ -13,9 +27,23 @@ unsigned char FoldUpper(unsigned char c)
 
 }  // namespace
 
+void ResetCodePage()
+{
+    ansiCodePage = 932;
+}
+
 bool IsLeadByte(unsigned char c)
 {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    switch (ansiCodePage) {
+    case 932:  // Shift-JIS; A1-DF are the single-byte half-width katakana
+        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:  // GBK
+    case 949:  // Unified Hangul
+    case 950:  // Big5
+        return c >= 0x81 && c <= 0xFE;
+    default:  // single-byte code pages such as 1252
+        return false;
+    }
 }
 
 int CompareNames(const std::string &a, const std::string &b)
@@ -74,3 +102,15 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 
 }  // namespace internal
 }  // namespace fakewin
+
+UINT WINAPI GetACP(void)
+{
+    fakewin::internal::PlatformCall platformCall("GetACP");
+    return fakewin::ansiCodePage;
+}
+
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
+{
+    fakewin::internal::PlatformCall platformCall("IsDBCSLeadByte");
+    return fakewin::internal::IsLeadByte(testChar) ? TRUE : FALSE;
+}

@@ -10,7 +10,6 @@
 
 namespace fakewin {
 
-using internal::LogCall;
 using internal::SameName;
 
 namespace {

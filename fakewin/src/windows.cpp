@@ -11,8 +11,6 @@
 
 namespace fakewin {
 
-using internal::LogCall;
-
 namespace {
 
 struct Window {
@@ -64,6 +62,7 @@ bool quitPending;
 int quitCode;
 std::function<void()> userAction;
 int stuckCount;
+int failingGets;
 // Bumped by every delivered or posted message: tells a user action that did
 // something (and may have more to do) from one that has run out of steps.
 unsigned long activity;
@@ -76,7 +75,6 @@ std::vector<SentMessage> delivered;
 std::vector<MessageBoxCall> messageBoxes;
 std::vector<LoadCall> iconLoads;
 std::vector<LoadCall> cursorLoads;
-std::vector<ClassLongCall> classLongCalls;
 
 Window *Find(HWND handle)
 {
@@ -238,6 +236,7 @@ void ResetWindows()
     quitCode = 0;
     userAction = nullptr;
     stuckCount = 0;
+    failingGets = 0;
     activity = 0;
     showCalls.clear();
     foregroundCalls.clear();
@@ -245,7 +244,6 @@ void ResetWindows()
     messageBoxes.clear();
     iconLoads.clear();
     cursorLoads.clear();
-    classLongCalls.clear();
 }
 
 }  // namespace internal
@@ -277,6 +275,12 @@ const WNDCLASSA *RegisteredClass(const std::string &className)
 {
     ClassRecord *record = FindClass(className);
     return record ? &record->wndClass : nullptr;
+}
+
+HICON ClassSmallIcon(const std::string &className)
+{
+    ClassRecord *record = FindClass(className);
+    return record ? record->smallIcon : nullptr;
 }
 
 bool IsWindowAlive(HWND window)
@@ -323,6 +327,11 @@ void SetUserAction(std::function<void()> action)
     userAction = std::move(action);
 }
 
+void FailGetMessage(int count)
+{
+    failingGets = count;
+}
+
 int StuckCount()
 {
     return stuckCount;
@@ -356,11 +365,6 @@ const std::vector<LoadCall> &IconLoads()
 const std::vector<LoadCall> &CursorLoads()
 {
     return cursorLoads;
-}
-
-const std::vector<ClassLongCall> &ClassLongCalls()
-{
-    return classLongCalls;
 }
 
 }  // namespace fakewin
@@ -524,30 +528,33 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     return Alive(handle) ? handle : nullptr;
 }
 
-DWORD WINAPI SetClassLongA(HWND handle, int index, LONG value)
+ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 {
-    internal::PlatformCall platformCall("SetClassLongA");
-    classLongCalls.push_back({handle, index, value});
+    internal::PlatformCall platformCall("SetClassLongPtrA");
     Window *window = Alive(handle);
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
     if (record == nullptr)
         return 0;
-    HICON icon = reinterpret_cast<HICON>(static_cast<LONG_PTR>(value));
     HICON *slot = nullptr;
-    if (index == GCL_HICON)
+    if (index == GCLP_HICON)
         slot = &record->wndClass.hIcon;
-    else if (index == GCL_HICONSM)
+    else if (index == GCLP_HICONSM)
         slot = &record->smallIcon;
     if (slot == nullptr)
         return 0;
-    DWORD previous = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(*slot));
-    *slot = icon;
+    ULONG_PTR previous = reinterpret_cast<ULONG_PTR>(*slot);
+    *slot = reinterpret_cast<HICON>(value);
     return previous;
 }
 
 BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 {
     internal::PlatformCall platformCall("GetMessageA");
+    if (failingGets > 0) {
+        --failingGets;
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
     int asked = 0;
     for (;;) {
         if (!queue.empty()) {

@@ -18,9 +18,9 @@ IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 
 ALLOWED = {
     "kernel32.dll": {
-        "ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetStartupInfoA",
+        "ExitProcess", "GetModuleHandleA", "GetStartupInfoA",
         "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
-        "GetPrivateProfileStringA", "lstrlenA",
+        "GetPrivateProfileStringA", "lstrlenA", "IsDBCSLeadByte",
     },
     "user32.dll": {
         "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",

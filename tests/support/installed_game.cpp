@@ -4,14 +4,10 @@
 #include <vector>
 
 #include "fakewin.h"
+#include "install_values.h"
 #include "startup.h"
 
 namespace installed_game {
-
-const char *const kInstallValues[11] = {
-    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
-};
 
 std::string KeyOf(const std::string &regName)
 {

@@ -8,9 +8,6 @@
 
 namespace installed_game {
 
-// The installer's values, in the order the installer writes them.
-extern const char *const kInstallValues[11];
-
 // "HKEY_CURRENT_USER\Software\<regName>", as the stand-in's test API names keys.
 std::string KeyOf(const std::string &regName);
 

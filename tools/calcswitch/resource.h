@@ -1,7 +1,12 @@
-/* Resource and control ids of CalcSwitch. */
+/* Names that CalcSwitch's dialog resource and its setting definition share. */
 #pragma once
 
 #include "resource_ids.h"
+
+/* The window class that the dialog template names and a second copy looks for. */
+#define TOOL_CLASS_NAME "_kz_support_tool_CalcSwitchMain"
+/* The value under the game's key that holds the setting. */
+#define TOOL_VALUE_NAME "MmxUse"
 
 #define IDC_ENABLE 1001
 #define IDC_DISABLE 1002

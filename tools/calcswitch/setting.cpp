@@ -12,7 +12,7 @@ const ChoiceRow kRows[] = {
 }  // namespace
 
 const SettingDefinition CalcSwitchSetting = {
-    "_kz_support_tool_CalcSwitchMain", "MmxUse", kRows, 2, IDC_DECIDE, IDC_CANCEL,
+    TOOL_CLASS_NAME, TOOL_VALUE_NAME, kRows, sizeof kRows / sizeof kRows[0], IDC_DECIDE, IDC_CANCEL,
     0,  // other numbers: enabled
     0,  // absent: enabled
 };

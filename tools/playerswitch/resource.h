@@ -1,7 +1,12 @@
-/* Resource and control ids of PlayerSwitch. */
+/* Names that PlayerSwitch's dialog resource and its setting definition share. */
 #pragma once
 
 #include "resource_ids.h"
+
+/* The window class that the dialog template names and a second copy looks for. */
+#define TOOL_CLASS_NAME "_kz_support_tool_PlayerSwitchMain"
+/* The value under the game's key that holds the setting. */
+#define TOOL_VALUE_NAME "MoviePlayType"
 
 #define IDC_MCI 1043
 #define IDC_DIRECTSHOW 1044

@@ -13,7 +13,7 @@ const ChoiceRow kRows[] = {
 }  // namespace
 
 const SettingDefinition PlayerSwitchSetting = {
-    "_kz_support_tool_PlayerSwitchMain", "MoviePlayType", kRows, 3, IDC_DECIDE, IDC_CANCEL,
+    TOOL_CLASS_NAME, TOOL_VALUE_NAME, kRows, sizeof kRows / sizeof kRows[0], IDC_DECIDE, IDC_CANCEL,
     0,  // other numbers: MCI
     0,  // absent: MCI
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "install_values.h"
 #include "support.h"
 
 namespace e2e {
@@ -36,11 +37,6 @@ const char kBoxTitle[] = "PlayerSwitch ﾒｯｾｰｼﾞ";
 const char kTextNoIni[] = "[ Setup.ini ] が見つかりません。";
 const char kTextNoRegName[] = "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。";
 const char kTextNotInstalled[] = "先にゲームをセットアップして下さい。";
-
-// The installer's values in the order the tools check them.
-const char *const kInstallValues[] = {"DAT_EXIST",  "BGM_EXIST",  "KOE_EXIST",  "MOV_EXIST",
-                                      "SAV_FOLDER", "DAT_FOLDER", "BGM_FOLDER", "KOE_FOLDER",
-                                      "MOV_FOLDER", "CD_DRIVE",   "DISK_MARK"};
 
 const char kRoot[] = "C:\\kze2e";
 const char kRegName[] = "KzE2EGame";

@@ -33,7 +33,7 @@ TEST_F(KeyPathHostTest, ReaderFailsCleanlyWhereverAnOpenFails)
         world::Reset();
         world::SetString(kGame, "MmxUse", "1");
         fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\" + key);
-        char text[kRegTextSize] = "untouched";
+        char text[256] = "untouched";
         EXPECT_EQ(0, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
         EXPECT_STREQ("untouched", text);
         EXPECT_EQ(0, ReadRegistryValue(kGamePath, nullptr, nullptr, kValueNone));
@@ -48,7 +48,7 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
     // A refusal elsewhere in the registry must not touch this path.
     fakewin::FailRegistry(fakewin::RegistryCall::kOpen, kRoot + "\\Software\\Other");
     fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, kRoot + "\\" TEST_KEY);
-    char text[kRegTextSize] = "";
+    char text[256] = "";
     EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
     EXPECT_STREQ("1", text);
     EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 1));
@@ -59,13 +59,27 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
 
 TEST_F(KeyPathHostTest, ReaderNeverClosesTheRootAndClosesEachKeyOnce)
 {
-    char text[kRegTextSize] = "";
-    EXPECT_EQ(1, ReadRegistryValue(kGamePath, "MmxUse", text, kValueString));
-    EXPECT_EQ(0, ReadRegistryValue(kGamePath, "Missing", text, kValueString));
-    EXPECT_EQ(0, ReadRegistryValue("\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, nullptr, 0));
-    EXPECT_EQ(0, fakewin::RootCloseCount());
-    // One open per key below the root on each successful walk, each closed once.
-    EXPECT_EQ(fakewin::CallCount("RegOpenKeyExA"), fakewin::CallCount("RegCloseKey"));
+    struct Row {
+        const char *comment;
+        const char *path;
+        const char *valueName;  // null: existence mode
+        int result;
+    };
+    const Row rows[] = {
+        {"value found", kGamePath, "MmxUse", 1},
+        {"value missing", kGamePath, "Missing", 0},
+        {"key exists", kGamePath, nullptr, 1},
+        {"key missing", "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.comment);
+        char text[256] = "";
+        EXPECT_EQ(row.result, ReadRegistryValue(row.path, row.valueName, text,
+                                                row.valueName ? kValueString : kValueNone));
+        EXPECT_EQ(0, fakewin::OpenKeyCount());
+        EXPECT_EQ(0, fakewin::BadKeyCloseCount());
+        EXPECT_EQ(0, fakewin::RootCloseCount());
+    }
 }
 
 TEST_F(KeyPathHostTest, WriterFailsCleanlyWhereverACreationFails)

@@ -7,16 +7,12 @@
 
 #include <string>
 
+#include "install_values.h"
 #include "keypath.h"
 #include "setting.h"
 #include "world.h"
 
 namespace {
-
-const char *const kInstallValues[] = {
-    "DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-    "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK",
-};
 
 class InstallTest : public ::testing::Test {
 protected:
@@ -44,30 +40,48 @@ TEST(WarningTexts, AreShiftJisForTheirJapanese)
     EXPECT_EQ("設定を保存できませんでした。", world::Cp932ToUtf8(kTextNotSaved));
 }
 
-TEST(FindLastCharDbcs, SkipsShiftJisPairs)
+TEST(FindLastCharDbcs, SkipsTheDoubleByteCharactersOfTheSystemCodePage)
 {
+    // The expected offset under each ANSI code page: 932 (lead bytes 81-9F, E0-FC),
+    // 1252 (none), and 936, 949 and 950, which share the lead bytes 81-FE.
     struct Case {
         const char *comment;
         const char *text;
-        int expected;
+        int cp932;
+        int cp1252;
+        int cp936;
     };
     const Case cases[] = {
-        {"plain path", "C:\\game\\tool.exe", 7},
-        {"none", "tool.exe", -1},
-        {"empty", "", -1},
-        {"separator at the start", "\\a", 0},
-        {"ソ: 5C as second byte", "C:\\\x83\x5C", 2},
-        {"表 then a real separator", "C:\\\x95\x5C\\x", 5},
-        {"folder ending in 表", "C:\\\x95\x5C\\\x95\x5C", 5},
-        {"lead byte right before the terminator", "a\\\x83", 1},
-        {"half-width katakana are single bytes", "\xB1\\\xB2", 1},
-        {"E0-FC lead bytes", "\xE0\x5C\\\xFC\x5C", 2},
-        {"A0 and FD are not lead bytes", "\xA0\\\xFD\\", 3},
+        {"plain path", "C:\\game\\tool.exe", 7, 7, 7},
+        {"none", "tool.exe", -1, -1, -1},
+        {"empty", "", -1, -1, -1},
+        {"separator at the start", "\\a", 0, 0, 0},
+        {"ソ: 5C as second byte", "C:\\\x83\x5C", 2, 4, 2},
+        {"表 then a real separator", "C:\\\x95\x5C\\x", 5, 5, 5},
+        {"folder ending in 表", "C:\\\x95\x5C\\\x95\x5C", 5, 7, 5},
+        {"lead byte right before the terminator", "a\\\x83", 1, 1, 1},
+        {"half-width katakana are single bytes in 932", "\xB1\\\xB2", 1, 1, -1},
+        {"E0-FC lead bytes", "\xE0\x5C\\\xFC\x5C", 2, 4, 2},
+        {"A0 and FD lead only outside 932", "\xA0\\\xFD\\", 3, 3, -1},
+        {"80 and FF lead nowhere", "\x80\\\xFF\\", 3, 3, 3},
+        {"\"café\" (E9) before the separator", "C:\\Jeux\\caf\xE9\\Tool.exe", 7, 12, 7},
+        {"936 \"運\": DF then 5C", "C:\\\xDF\x5C", 4, 4, 2},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.comment);
-        EXPECT_EQ(c.expected, FindLastCharDbcs(c.text, '\\'));
+    const UINT codePages[] = {932, 1252, 936, 949, 950};
+    int tried = 0;
+    for (UINT codePage : codePages) {
+        // Where the system's code page cannot be chosen, only its own column is checked.
+        if (!world::UseAnsiCodePage(codePage))
+            continue;
+        ++tried;
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << "code page " << codePage << ": " << c.comment);
+            const int expected = codePage == 932 ? c.cp932 : codePage == 1252 ? c.cp1252 : c.cp936;
+            EXPECT_EQ(expected, FindLastCharDbcs(c.text, '\\'));
+        }
     }
+    EXPECT_LT(0, tried) << "the system runs under none of the code pages above";
+    world::UseAnsiCodePage(932);
 }
 
 TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
@@ -102,7 +116,7 @@ TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
 TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
 {
     const std::string program = world::ProgramFolder();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     memset(iniPath, 'x', sizeof iniPath);
     EXPECT_EQ(0, LocateSetupIni(iniPath));
 
@@ -119,7 +133,7 @@ TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
 TEST_F(InstallTest, AFolderNamedSetupIniDoesNotCount)
 {
     const std::string program = world::ProgramFolder();
-    char iniPath[kPathBufferSize];
+    char iniPath[260];
     world::MakeFolder(program + "\\SETUP.INI");
     EXPECT_EQ(0, LocateSetupIni(iniPath));
     world::MakeFolder(program + "\\SETUPDATA");
@@ -156,12 +170,12 @@ TEST_F(InstallTest, ReadRegNameFollowsTheProfileRules)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.comment);
         world::MakeFile(ini, c.contents);
-        char name[kPathBufferSize];
+        char name[260];
         memset(name, 'x', sizeof name);
         EXPECT_EQ(c.result, ReadRegName(ini.c_str(), name));
         EXPECT_EQ(c.name, name);
     }
-    char name[kPathBufferSize];
+    char name[260];
     EXPECT_EQ(0, ReadRegName((world::Folder() + "\\missing.ini").c_str(), name));
 }
 
@@ -169,12 +183,12 @@ TEST_F(InstallTest, ReadRegNameCutsALongValueToItsBuffer)
 {
     const std::string ini = world::Folder() + "\\SETUP.INI";
     world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=" + std::string(400, 'g') + "\r\n");
-    char name[kPathBufferSize + 16];
+    char name[260 + 16];
     memset(name, 0xBD, sizeof name);
-    char(&bounded)[kPathBufferSize] = *reinterpret_cast<char(*)[kPathBufferSize]>(name);
+    char(&bounded)[260] = *reinterpret_cast<char(*)[260]>(name);
     EXPECT_EQ(1, ReadRegName(ini.c_str(), bounded));
-    EXPECT_EQ(std::string(kPathBufferSize - 1, 'g'), name);
-    for (size_t i = kPathBufferSize; i < sizeof name; ++i)
+    EXPECT_EQ(std::string(259, 'g'), name);
+    for (size_t i = 260; i < sizeof name; ++i)
         EXPECT_EQ(0xBD, static_cast<unsigned char>(name[i])) << i;
 }
 

@@ -26,13 +26,13 @@ protected:
     };
     static TextRead ReadText(const std::string &path, const char *name)
     {
-        char buffer[kRegTextSize + 64];
+        char buffer[256 + 64];
         memset(buffer, 0xBD, sizeof buffer);
         TextRead read;
         read.result = ReadRegistryValue(path.c_str(), name, buffer, kValueString);
-        read.text = read.result && memchr(buffer, 0, kRegTextSize) ? std::string(buffer) : "";
+        read.text = read.result && memchr(buffer, 0, 256) ? std::string(buffer) : "";
         read.canaryIntact = true;
-        for (size_t i = kRegTextSize; i < sizeof buffer; ++i)
+        for (size_t i = 256; i < sizeof buffer; ++i)
             read.canaryIntact = read.canaryIntact && static_cast<unsigned char>(buffer[i]) == 0xBD;
         return read;
     }
@@ -61,7 +61,7 @@ TEST_F(KeyPathTest, RootNamesAndSeparatorsAddressTheSameKey)
 TEST_F(KeyPathTest, RootNamesAreCaseSensitiveAndMustBeKnown)
 {
     world::SetString(kGame, "MmxUse", "1");
-    char text[kRegTextSize] = "untouched";
+    char text[256] = "untouched";
     const char *const refused[] = {
         "\\hkey_current_user\\" TEST_KEY "\\Game",
         "\\HKCU\\" TEST_KEY "\\Game",
@@ -108,7 +108,7 @@ TEST_F(KeyPathTest, SubkeysMatchWithoutCaseValueNamesWithCase)
 TEST_F(KeyPathTest, ExistenceModeWhenAnyReadArgumentIsMissing)
 {
     world::SetString(kGame, "MmxUse", "1");
-    char text[kRegTextSize] = "untouched";
+    char text[256] = "untouched";
     EXPECT_EQ(1, ReadRegistryValue(kGamePath.c_str(), nullptr, text, kValueString));
     EXPECT_EQ(1, ReadRegistryValue(kGamePath.c_str(), "NoSuchValue", nullptr, kValueString));
     EXPECT_EQ(1, ReadRegistryValue(kGamePath.c_str(), "NoSuchValue", text, kValueNone));
@@ -176,7 +176,7 @@ TEST_F(KeyPathTest, TypesMustMatchToBeCopied)
     world::SetValue(kGame, "Number", REG_DWORD, &number, sizeof number);
     world::SetString(kGame, "Text", "7");
 
-    char text[kRegTextSize] = "untouched";
+    char text[256] = "untouched";
     EXPECT_EQ(1, ReadRegistryValue(kGamePath.c_str(), "Number", text, kValueString));
     EXPECT_STREQ("untouched", text);
 
@@ -195,7 +195,7 @@ TEST_F(KeyPathTest, TextIsCutAtItsFirstZeroAndTerminated)
     EXPECT_EQ("ab", ReadText(kGamePath, "Embedded").text);
 
     // 254 bytes with no terminator fill the 256-byte destination once terminated.
-    const std::string full(kRegDataUnit - 1, 'x');
+    const std::string full(254, 'x');
     world::SetValue(kGame, "Full", REG_SZ, full.data(), static_cast<DWORD>(full.size()));
     TextRead read = ReadText(kGamePath, "Full");
     EXPECT_EQ(1, read.result);
@@ -209,7 +209,7 @@ TEST_F(KeyPathTest, TextIsCutAtItsFirstZeroAndTerminated)
 
     // 255 with no terminator: the platform wants room to add one, so the entry does
     // not fit the data unit and the value counts as not found (measured under Wine).
-    const std::string over(kRegDataUnit, 'x');
+    const std::string over(255, 'x');
     world::SetValue(kGame, "Over", REG_SZ, over.data(), static_cast<DWORD>(over.size()));
     EXPECT_EQ(0, ReadText(kGamePath, "Over").result);
 }
@@ -224,8 +224,8 @@ TEST_F(KeyPathTest, ValueEnumerationStopsAtAnEntryThatDoesNotFit)
         bool laterFound;
     };
     const Case cases[] = {
-        {"data of 255 bytes fits", "A", kRegDataUnit, true},
-        {"data of 256 bytes does not", "A", kRegDataUnit + 1, false},
+        {"data of 255 bytes fits", "A", 255, true},
+        {"data of 256 bytes does not", "A", 256, false},
         {"name of 254 characters fits", "A" + std::string(253, 'n'), 2, true},
         {"name of 255 characters does not", "A" + std::string(254, 'n'), 2, false},
     };
@@ -283,18 +283,18 @@ TEST_F(KeyPathTest, PathsAtTheWorkingCopyLimits)
         int readResult;
     };
     const Case reads[] = {
-        {"1022 bytes", kReadPathSize - 2, 1},
-        {"1023 bytes and terminator fill the copy", kReadPathSize - 1, 1},
-        {"1024 bytes do not fit", kReadPathSize, 0},
+        {"1022 bytes", 1022, 1},
+        {"1023 bytes and terminator fill the copy", 1023, 1},
+        {"1024 bytes do not fit", 1024, 0},
     };
     for (const Case &c : reads) {
         SCOPED_TRACE(c.comment);
         EXPECT_EQ(c.readResult, ReadText(padded(kGamePath, c.readLength), "MmxUse").result);
     }
     const Case writes[] = {
-        {"254 bytes", kWritePathSize - 2, 1},
-        {"255 bytes and terminator fill the copy", kWritePathSize - 1, 1},
-        {"256 bytes do not fit", kWritePathSize, 0},
+        {"254 bytes", 254, 1},
+        {"255 bytes and terminator fill the copy", 255, 1},
+        {"256 bytes do not fit", 256, 0},
     };
     for (const Case &c : writes) {
         SCOPED_TRACE(c.comment);

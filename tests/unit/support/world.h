@@ -47,6 +47,10 @@ std::string Cp932ToUtf8(const std::string &text);
 // True where the test runs on the stand-in (host build).
 bool OnStandIn();
 
+// Makes codePage the system's ANSI code page where the test can choose it (the
+// stand-in); elsewhere true only when it is the one the system runs with.
+bool UseAnsiCodePage(UINT codePage);
+
 }  // namespace world
 
 // The key under HKEY_CURRENT_USER that every test works below; removed by Reset().

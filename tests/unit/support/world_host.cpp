@@ -106,4 +106,10 @@ bool OnStandIn()
     return true;
 }
 
+bool UseAnsiCodePage(UINT codePage)
+{
+    fakewin::SetAnsiCodePage(codePage);
+    return true;
+}
+
 }  // namespace world

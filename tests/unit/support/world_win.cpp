@@ -237,4 +237,9 @@ bool OnStandIn()
     return false;
 }
 
+bool UseAnsiCodePage(UINT codePage)
+{
+    return GetACP() == codePage;
+}
+
 }  // namespace world
