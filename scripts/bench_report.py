@@ -14,13 +14,13 @@ import statistics
 import subprocess
 import sys
 
-TOOLS = [("CalcSwitch", "_kz_support_tool_CalcSwitchMain"),
-         ("RenderSwitch", "_kz_support_tool_RenderSwitchMain"),
-         ("PlayerSwitch", "_kz_support_tool_PlayerSwitchMain")]
-FLOOR_CLASS = "_kz_floor_Main"
+import facts
+
+TOOLS = [(name, facts.tool(name)["TOOL_CLASS_NAME"]) for name, _ in facts.tools()]
+FOLDER = dict(facts.tools())
+FLOOR_CLASS = facts.floor_class()
 GAME = "00Bench"  # sorts before every key of a new prefix, so it is listed first
-INSTALL_VALUES = ["DAT_EXIST", "BGM_EXIST", "KOE_EXIST", "MOV_EXIST", "SAV_FOLDER", "DAT_FOLDER",
-                  "BGM_FOLDER", "KOE_FOLDER", "MOV_FOLDER", "CD_DRIVE", "DISK_MARK"]
+INSTALL_VALUES = facts.install_values()
 SIZE_LIMIT = 24 * 1024
 SIZE_OVER_FLOOR = 8 * 1024
 STARTUP_RATIO = 1.15
@@ -64,7 +64,7 @@ def time_startups(args, prefix):
     os.makedirs(os.path.join(bench_dir, "save"), exist_ok=True)
     for name, _ in TOOLS:
         shutil.copy(os.path.join("dist", name + ".exe"), bench_dir)
-    for floor in ["floor"] + ["floor_" + name.lower() for name, _ in TOOLS]:
+    for floor in ["floor"] + ["floor_" + FOLDER[name] for name, _ in TOOLS]:
         shutil.copy(os.path.join("build", "win", "bench", floor + ".exe"), bench_dir)
     with open(os.path.join(bench_dir, "SETUP.INI"), "w") as f:
         f.write("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
@@ -72,7 +72,7 @@ def time_startups(args, prefix):
     programs = ["floor=C:\\bench\\floor.exe=" + FLOOR_CLASS]
     programs += ["%s=C:\\bench\\%s.exe=%s" % (name, name, cls) for name, cls in TOOLS]
     # The floor with each tool's own dialog: what the dialog alone costs.
-    programs += ["dialog-%s=C:\\bench\\floor_%s.exe=%s" % (name, name.lower(), cls) for name, cls in TOOLS]
+    programs += ["dialog-%s=C:\\bench\\floor_%s.exe=%s" % (name, FOLDER[name], cls) for name, cls in TOOLS]
     results = {}
     before = 0
     for siblings in args.siblings:

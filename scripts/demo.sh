@@ -32,7 +32,7 @@ if [ ! -f build/win/CMakeCache.txt ]; then
           -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 fi
 echo "demo: building the product into dist/"
-cmake --build build/win -j2 --target CalcSwitch RenderSwitch PlayerSwitch e2e_pilot >/dev/null
+cmake --build build/win -j2 --target $(python3 scripts/facts.py tools | cut -d" " -f1) e2e_pilot >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
 programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
 shots=build/demo
@@ -75,30 +75,32 @@ fi
 # --- The sample game --------------------------------------------------------------------
 reg_name=KzSampleGame
 game=$WINEPREFIX/drive_c/KzSample
-mkdir -p "$game/SAVE" "$game/DATA"
-cp "$programs"/CalcSwitch.exe "$programs"/RenderSwitch.exe "$programs"/PlayerSwitch.exe "$game/"
+mkdir -p "$game/SAVE" "$game/DAT"
+fact() { python3 scripts/facts.py tool "$@"; }
+tool_names=() value_names=()
+while read -r name _; do
+    tool_names+=("$name")
+    value_names+=("$(fact "$name" TOOL_VALUE_NAME)")
+    cp "$programs/$name.exe" "$game/"
+done < <(python3 scripts/facts.py tools)
 printf '[Setup Initial]\r\nREG_NAME=%s\r\n' "$reg_name" >"$game/SETUP.INI"
 printf 'sample save\r\n' >"$game/SAVE/save01.dat"
-# What the game's installer leaves; MmxUse and MoviePlayType as a player had them,
-# D3dUse never set.
-cat >"$WINEPREFIX/drive_c/kzsample.reg" <<EOF
-REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\$reg_name]
-"DAT_EXIST"="1"
-"BGM_EXIST"="1"
-"KOE_EXIST"="1"
-"MOV_EXIST"="1"
-"SAV_FOLDER"="C:\\\\KzSample\\\\SAVE"
-"DAT_FOLDER"="C:\\\\KzSample\\\\DATA"
-"BGM_FOLDER"="C:\\\\KzSample\\\\BGM"
-"KOE_FOLDER"="C:\\\\KzSample\\\\KOE"
-"MOV_FOLDER"="C:\\\\KzSample\\\\MOV"
-"CD_DRIVE"="D:\\\\"
-"DISK_MARK"="KZSAMPLE01"
-"MmxUse"="1"
-"MoviePlayType"="0"
-EOF
+# What the game's installer leaves, with CalcSwitch's and PlayerSwitch's settings as a
+# player had them and RenderSwitch's never set.
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\%s]\r\n' "$reg_name"
+    for value in $(python3 scripts/facts.py install-values); do
+        case $value in
+            SAV_FOLDER) data='C:\\KzSample\\SAVE' ;;
+            *_FOLDER) data="C:\\\\KzSample\\\\${value%_FOLDER}" ;;
+            CD_DRIVE) data='D:\\' ;;
+            DISK_MARK) data=KZSAMPLE01 ;;
+            *) data=1 ;;
+        esac
+        printf '"%s"="%s"\r\n' "$value" "$data"
+    done
+    printf '"%s"="1"\r\n"%s"="0"\r\n' "$(fact CalcSwitch TOOL_VALUE_NAME)" "$(fact PlayerSwitch TOOL_VALUE_NAME)"
+} >"$WINEPREFIX/drive_c/kzsample.reg"
 wine regedit /S 'C:\kzsample.reg'
 echo "demo: sample game in C:\\KzSample (SETUP.INI names $reg_name), save folder C:\\KzSample\\SAVE"
 
@@ -109,7 +111,7 @@ stored() {  # stored VALUE: its text under the game's key, or "(absent)"
 }
 
 show_values() {
-    for value in MmxUse D3dUse MoviePlayType; do
+    for value in "${value_names[@]}"; do
         printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"
     done
 }
@@ -120,7 +122,7 @@ show_values
 if [ -z "$unattended" ]; then
     echo "demo: starting the three tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
     pids=()
-    for exe in CalcSwitch RenderSwitch PlayerSwitch; do
+    for exe in "${tool_names[@]}"; do
         wine "C:\\KzSample\\$exe.exe" &
         pids+=($!)
     done
@@ -133,8 +135,10 @@ fi
 # --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
 pilot_win=$(wine winepath -w "$pilot" 2>/dev/null | tr -d '\r')
 
-run_tool() {  # run_tool EXE CLASS CHOICE_ID CHOICE_NAME DECIDE_ID VALUE
-    local exe=$1 class=$2 choice=$3 choice_name=$4 decide=$5 value=$6
+run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decides
+    local exe=$1 choice_name=$3 class choice decide value
+    { read -r class; read -r choice; read -r decide; read -r value; } \
+        < <(fact "$exe" TOOL_CLASS_NAME "$2" IDC_DECIDE TOOL_VALUE_NAME)
     local desktop shot out rect
     desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
     shot=$shots/$desktop.png
@@ -167,9 +171,9 @@ run_tool() {  # run_tool EXE CLASS CHOICE_ID CHOICE_NAME DECIDE_ID VALUE
     kill "$explorer_pid" 2>/dev/null || true
 }
 
-run_tool CalcSwitch _kz_support_tool_CalcSwitchMain 1002 無効 1004 MmxUse
-run_tool RenderSwitch _kz_support_tool_RenderSwitchMain 1001 有効 1004 D3dUse
-run_tool PlayerSwitch _kz_support_tool_PlayerSwitchMain 1048 WindowsMediaPlayer 1045 MoviePlayType
+run_tool CalcSwitch IDC_DISABLE 無効
+run_tool RenderSwitch IDC_ENABLE 有効
+run_tool PlayerSwitch IDC_WMP WindowsMediaPlayer
 
 echo "demo: stored values after (read back from the registry):"
 show_values

@@ -9,7 +9,8 @@ cmake --build build/fuzz -j"$(nproc)"
 seconds=${FUZZ_SECONDS:-180}
 mkdir -p build/fuzz/long
 status=0
-for target in keypath setup_ini locate choice; do
+for source in fuzz/*_fuzz.cpp; do
+    target=$(basename "$source" _fuzz.cpp)
     echo "== $target, $seconds s"
     scripts/fuzz-run.sh "build/fuzz/fuzz/${target}_fuzz" "fuzz/corpus/$target" "$seconds" \
         "build/fuzz/long/$target.txt" || status=1

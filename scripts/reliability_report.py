@@ -9,12 +9,9 @@ import os
 import re
 import sys
 
-TARGETS = {
-    "keypath": "key-path reading and writing over an input-shaped registry",
-    "setup_ini": "SETUP.INI contents through REG_NAME and the whole start-up",
-    "locate": "module paths and folder names through LocateSetupIni and FindLastCharDbcs",
-    "choice": "the stored setting (any bytes, any type) through the dialog's choice and 決定",
-}
+import facts
+
+TARGETS = facts.fuzz_targets()
 
 
 def fuzz_rows(folder):
