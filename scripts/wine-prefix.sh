@@ -3,6 +3,7 @@
 #   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT where Wine's 32-bit loader
 #                             runs (see below), or exits 77 (skipped) saying why not
 #   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
+#   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
 #   wine_prefix_boot          boots $WINEPREFIX if it is new; waits until the server is idle
 #   wine_prefix_fonts         maps the dialogs' face to a font that Debian ships
 # WINEPREFIX defaults to <repo>/build/wineprefix, a 32-bit-only prefix. WINE_VIA=qemu
@@ -64,7 +65,10 @@ wine_enter() {
 }
 
 # The Japanese locale gives Wine the ANSI code page 932; only Wine's processes get it.
-wine() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$WINE_LOADER" "$@"; }
+wine() { wine_in_locale ja_JP.UTF-8 "$@"; }
+# Wine takes a process's ANSI code page from its locale: fr_FR.UTF-8 gives 1252,
+# zh_CN.UTF-8 936, ko_KR.UTF-8 949, zh_TW.UTF-8 950.
+wine_in_locale() { local locale=$1; shift; LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"; }
 
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"

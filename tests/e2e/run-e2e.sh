@@ -3,7 +3,8 @@
 # virtual X display of its own, in a Wine prefix of its own.
 #   run-e2e.sh                     builds what is needed and runs dist/ (from the repo)
 #   run-e2e.sh DRIVER TOOLS_DIR    as CTest calls it
-#   E2E_FILTER=text                runs only the scenarios whose name holds text
+#   E2E_FILTER=text                runs only the scenarios whose name holds text;
+#                                  "code page" runs only those of other code pages
 # Exits 77 (skipped) where Wine cannot run the 32-bit programs, saying why.
 set -euo pipefail
 
@@ -53,11 +54,31 @@ echo "e2e: prefix $WINEPREFIX ready after $(( $(date +%s) - started )) s, displa
 win_tools=$(wine winepath -w "$tools" 2>/dev/null | tr -d '\r')
 # Kept beside the driver for scripts/reliability_report.py.
 results=$(dirname "$driver")/e2e-results.txt
-set +e
-wine "$driver" "$win_tools" ${E2E_FILTER:+"$E2E_FILTER"} | tr -d '\r' | tee "$results"
-status=${PIPESTATUS[0]}
-set -e
-wineserver -w
-# The driver's summary must be the last line, and it must report no failure.
-tail -n 1 "$results" | grep -Eq '^[0-9]+ passed, 0 failed$' || status=1
+win_driver=$(wine winepath -w "$driver" 2>/dev/null | tr -d '\r')
+status=0
+# run_driver LOCALE ARGS: one run of the driver; its summary must be its last line and
+# report no failure.
+run_driver() {
+    local locale=$1 code
+    shift
+    set +e
+    wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$work/run.txt"
+    code=${PIPESTATUS[0]}
+    set -e
+    wineserver -w
+    cat "$work/run.txt" >>"$results"
+    tail -n 1 "$work/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
+    [ "$code" = 0 ] || status=1
+}
+: >"$results"
+filter=${E2E_FILTER:-}
+if [ "$filter" != "code page" ]; then
+    run_driver ja_JP.UTF-8 "$win_tools" ${filter:+"$filter"}
+fi
+# The same tools on systems of other ANSI code pages: each run checks GetACP itself.
+if [ -z "$filter" ] || [ "$filter" = "code page" ]; then
+    for pair in fr_FR:1252 zh_CN:936 ko_KR:949 zh_TW:950; do
+        run_driver "${pair%%:*}.UTF-8" --code-page "${pair#*:}" "$win_tools"
+    done
+fi
 exit "$status"

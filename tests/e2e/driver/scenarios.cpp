@@ -3,6 +3,7 @@
 // HKCU\Software and on disk. Usage: e2e_driver TOOLS_FOLDER [NAME_FILTER]
 // Prints one line per scenario and ends with "N passed, N failed".
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <functional>
@@ -539,12 +540,63 @@ void SecondStartScenarios()
     });
 }
 
+// A system whose ANSI code page is not 932: each tool must still find SETUP.INI
+// beside itself in a folder named in that code page, where bytes that Shift-JIS takes
+// for lead bytes are single characters or lead other second bytes, and second bytes
+// may be 0x5C. Written as bytes: the driver's literals are Shift-JIS.
+struct ForeignFolder {
+    UINT codePage;
+    const char *name;
+};
+const ForeignFolder kForeignFolders[] = {
+    {1252, "caf\xE9"},             // café
+    {936, "\xDF\x5C\xB4\xE6"},  // 運存
+    {949, "\xC0\xFA\xC0\xE5"},  // 저장
+    {950, "\xA5\x5C\xA4\xE5"},  // 功文
+};
+
+int ForeignCodePageRun(UINT codePage)
+{
+    const ForeignFolder *folder = nullptr;
+    for (const ForeignFolder &candidate : kForeignFolders) {
+        if (candidate.codePage == codePage)
+            folder = &candidate;
+    }
+    if (GetACP() != codePage || folder == nullptr) {
+        printf("FAIL the ANSI code page is %u; asked for %u\n0 passed, 1 failed\n", GetACP(), codePage);
+        return 1;
+    }
+    // No SETUP.INI above the game's folder to fall back on; the tools' current folder
+    // names a game that is not installed, so a tool that looked there shows a warning.
+    RemoveTree(kRoot);
+    MakeFolder(kDecoyFolder);
+    WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", IniText(kDecoyRegName));
+    Run("code page " + std::to_string(codePage) + ": the three tools from a folder named in it", [&](Scenario &s) {
+        Game game = NewGame(s, "foreign", folder->name);
+        SetSetting(kCalc, "1");
+        SetSetting(kRender, "1");
+        SetSetting(kPlayer, "2");
+        OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcEnable, "1");
+        OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");
+        OpenDecideExpect(s, kPlayer, game, game.Exe(kPlayer), kPlayerWmp, "2");
+    });
+    DeleteKeyTree(kGameKey);
+    RemoveTree(kRoot);
+    printf("%d passed, %d failed\n", Passed, Failed);
+    return Failed == 0 && Passed > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && strcmp(argv[1], "--code-page") == 0) {
+        ToolsFolder = argv[3];
+        return ForeignCodePageRun(static_cast<UINT>(atoi(argv[2])));
+    }
     if (argc < 2) {
-        fprintf(stderr, "usage: e2e_driver TOOLS_FOLDER [NAME_FILTER]\n");
+        fprintf(stderr, "usage: e2e_driver TOOLS_FOLDER [NAME_FILTER]\n"
+                        "       e2e_driver --code-page CODE_PAGE TOOLS_FOLDER\n");
         return 2;
     }
     ToolsFolder = argv[1];
