@@ -65,8 +65,8 @@ int CreateMainDialog(HINSTANCE instance, int showCommand)
     MainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
     if (MainWindow == nullptr)
         return 0;
-    // The 32-bit headers make this SetClassLongA, which XP has; the 64-bit twin built
-    // for the Wine suites needs the pointer-wide call for its handles.
+    // The 32-bit headers make this SetClassLongA, which XP has; the host build's 64-bit
+    // handles need the pointer-wide call.
     SetClassLongPtrA(MainWindow, GCLP_HICON,
                      reinterpret_cast<LONG_PTR>(LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_MAIN))));
     SetClassLongPtrA(MainWindow, GCLP_HICONSM,
