@@ -12,7 +12,12 @@ wine_enter "$0" "$@"
 
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$jobs" --target registry_calls
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+# The toolchain file counts only when the cache is made; naming it again draws a warning.
+win_toolchain=()
+if [ ! -f build/win/CMakeCache.txt ]; then
+    win_toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake)
+fi
+cmake -S . -B build/win "${win_toolchain[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/win -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer toolcore \
     floor_calcswitch floor_renderswitch floor_playerswitch
 
