@@ -1,7 +1,9 @@
-// Counts the registry calls of a full start-up on the stand-in, against the number
-// the key-path walk needs by its own rules, for growing numbers of sibling keys that
-// sort before the game's key; and times IsGameInstalled at each size.
-//   registry_calls [SIZES...]   prints a Markdown table; exit 1 on any excess call
+// Counts the registry calls of a full start-up on the stand-in for growing numbers of
+// sibling keys that sort before the game's key, twice: as the game's key usually
+// lies, where the walk searches for it, and with one more key (after the game's) whose
+// class may not fit, where the walk enumerates from the first key as it always did.
+// Times IsGameInstalled at each size.
+//   registry_calls [SIZES...]   prints two Markdown tables; exit 1 when a count is off
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -13,6 +15,7 @@
 #include "install.h"
 #include "install_values.h"
 #include "installed_game.h"
+#include "keypath.h"
 #include "settings.h"
 #include "startup.h"
 
@@ -42,7 +45,10 @@ extern "C" void __sanitizer_malloc_hook(const volatile void *, size_t)
 namespace {
 
 // The game's key after `siblings` keys under Software, and the setting stored last.
-void Layout(int siblings)
+// With keyThatMayNotFit, one more key sorts after the game's: its class of 128
+// characters could take 256 bytes as double-byte text, more than the walk's buffers,
+// so no search can be proved right below Software.
+void Layout(int siblings, bool keyThatMayNotFit)
 {
     installed_game::Install(CalcSwitchSetting, "ZzGame");
     char name[32];
@@ -50,33 +56,54 @@ void Layout(int siblings)
         snprintf(name, sizeof name, "Aa%06d", i);
         fakewin::CreateKey("HKEY_CURRENT_USER\\Software\\" + std::string(name));
     }
+    if (keyThatMayNotFit)
+        fakewin::CreateKey("HKEY_CURRENT_USER\\Software\\ZzWide", std::string(128, 'c').c_str());
     fakewin::SetString(kGameKey, CalcSwitchSetting.valueName, "0");
 }
 
 struct Calls {
-    long enumKey, enumValue, open, create, setValue, close;
-    long Total() const { return enumKey + enumValue + open + create + setValue + close; }
+    long enumKey, query, enumValue, open, create, setValue, close;
+    long Total() const { return enumKey + query + enumValue + open + create + setValue + close; }
 };
 
 Calls Measured()
 {
-    return {fakewin::CallCount("RegEnumKeyExA"), fakewin::CallCount("RegEnumValueA"),
-            fakewin::CallCount("RegOpenKeyExA"), fakewin::CallCount("RegCreateKeyExA"),
-            fakewin::CallCount("RegSetValueExA"), fakewin::CallCount("RegCloseKey")};
+    return {fakewin::CallCount("RegEnumKeyExA"), fakewin::CallCount("RegQueryInfoKeyA"),
+            fakewin::CallCount("RegEnumValueA"), fakewin::CallCount("RegOpenKeyExA"),
+            fakewin::CallCount("RegCreateKeyExA"), fakewin::CallCount("RegSetValueExA"),
+            fakewin::CallCount("RegCloseKey")};
 }
 
-// What the walk needs by its rules. A walk enumerates HKEY_CURRENT_USER (Software is
-// its only key: one call) and Software (the game's key comes after every sibling:
-// siblings + 1 calls), opens both keys and closes both. A pass over the game's values
-// enumerates up to the last value it wants. The start-up walks twice: once for the
-// eleven installation values (the first eleven created) and once for the setting
-// (created after them); the decision's write creates two keys, sets one value and
-// closes the root and both keys.
-Calls Needed(int siblings)
+Calls Since(const Calls &before)
 {
-    const long walks = 2;
+    Calls now = Measured();
+    return {now.enumKey - before.enumKey, now.query - before.query, now.enumValue - before.enumValue,
+            now.open - before.open, now.create - before.create, now.setValue - before.setValue,
+            now.close - before.close};
+}
+
+// The start-up walks twice: once for the eleven installation values (the first eleven
+// created) and once for the setting (created after them); the decision's write creates
+// two keys, sets one value and closes the root and both keys.
+const long kWalks = 2;
+
+// The start-up with the walk from index 0 as its rules state it. A walk enumerates
+// HKEY_CURRENT_USER (Software is its only key: one call) and Software (the game's key
+// comes after every sibling: siblings + 1 calls), opens both keys and closes both. A
+// pass over the game's values enumerates up to the last value it wants.
+Calls WalkFromFirst(int siblings)
+{
     const long values = kInstallCount + (kInstallCount + 1);
-    return {walks * (1 + siblings + 1), values, walks * 2, 2, 1, walks * 2 + 3};
+    return {kWalks * (1 + siblings + 1), 0, values, kWalks * 2, 2, 1, kWalks * 2 + 3};
+}
+
+// Probes of a binary search that finds one of n entries: at most floor(log2(n)) + 1.
+long MostProbes(long n)
+{
+    long probes = 1;
+    for (; n > 1; n /= 2)
+        ++probes;
+    return probes;
 }
 
 // The same start-up with one walk per value read: the existence test, eleven values
@@ -103,6 +130,74 @@ double MicrosecondsPerCheck(int repeats)
     return std::chrono::duration<double, std::micro>(end - start).count() / repeats;
 }
 
+// The calls one walk spends on the game's key: a walk to it less a walk to Software.
+long CallsForTheGamesKey()
+{
+    Calls before = Measured();
+    ReadRegistryValue("\\HKEY_CURRENT_USER\\Software", nullptr, nullptr, kValueNone);
+    const long toSoftware = Since(before).Total();
+    before = Measured();
+    ReadRegistryValue("\\HKEY_CURRENT_USER\\Software\\ZzGame", nullptr, nullptr, kValueNone);
+    return Since(before).Total() - toSoftware;
+}
+
+struct Run {
+    Calls made;
+    long gameKeyCalls;
+    double us;
+    long allocations, coreAllocations;
+    bool failed;
+};
+
+// One start-up that shows CalcSwitch and decides, then the walk and the check alone.
+Run StartUp(int siblings, bool keyThatMayNotFit)
+{
+    Layout(siblings, keyThatMayNotFit);
+    fakewin::SetUserAction([] {
+        HWND dialog = FindWindowA(CalcSwitchSetting.className, nullptr);
+        fakewin::Click(dialog, CalcSwitchSetting.decideId);
+    });
+    allAllocations = coreAllocations = 0;
+    counting = true;
+    int exitCode = ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr,
+                               const_cast<char *>(""), SW_SHOWNORMAL);
+    counting = false;
+    Run run = {Measured(), 0, 0, allAllocations, coreAllocations, false};
+    DWORD type = 0;
+    std::string stored;
+    bool saved = fakewin::GetValue(kGameKey, CalcSwitchSetting.valueName, &type, &stored) &&
+                 stored == std::string("0", 2);
+    if (exitCode != 0 || !saved || fakewin::OpenKeyCount() != 0) {
+        fprintf(stderr, "start-up with %d siblings did not run to its end\n", siblings);
+        run.failed = true;
+    }
+    if (coreAllocations != 0) {
+        fprintf(stderr, "%d siblings: the core made %ld heap allocations\n", siblings, coreAllocations);
+        run.failed = true;
+    }
+    fakewin::SetUserAction(nullptr);
+    run.gameKeyCalls = CallsForTheGamesKey();
+    const int repeats = siblings >= 10000 ? 20 : siblings >= 1000 ? 200 : 2000;
+    run.us = MicrosecondsPerCheck(repeats);
+    run.failed = run.failed || run.us < 0;
+    return run;
+}
+
+bool Report(int siblings, const char *what, const Calls &made, const Calls &needed, bool enumKeyAtMost)
+{
+    const bool enumKeyOk = enumKeyAtMost ? made.enumKey <= needed.enumKey : made.enumKey == needed.enumKey;
+    if (enumKeyOk && made.query == needed.query && made.enumValue == needed.enumValue &&
+        made.open == needed.open && made.create == needed.create && made.setValue == needed.setValue &&
+        made.close == needed.close)
+        return true;
+    fprintf(stderr, "%d siblings, %s: made %ld/%ld/%ld/%ld/%ld/%ld/%ld, needed %s%ld/%ld/%ld/%ld/%ld/%ld/%ld "
+            "(enum key/query/enum value/open/create/set/close)\n", siblings, what, made.enumKey, made.query,
+            made.enumValue, made.open, made.create, made.setValue, made.close, enumKeyAtMost ? "at most " : "",
+            needed.enumKey, needed.query, needed.enumValue, needed.open, needed.create, needed.setValue,
+            needed.close);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -111,53 +206,50 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         sizes.push_back(atoi(argv[i]));
     if (sizes.empty())
-        sizes = {10, 100, 1000, 10000};
+        sizes = {0, 100, 1000, 10000};
 
-    printf("| siblings | registry calls made | needed by the walk | excess | one walk per value | IsGameInstalled (µs) | µs per sibling | heap allocations: all / by the core |\n");
-    printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     int failures = 0;
+    std::vector<Run> searched, fromFirst;
     for (int siblings : sizes) {
-        Layout(siblings);
-        fakewin::SetUserAction([] {
-            HWND dialog = FindWindowA(CalcSwitchSetting.className, nullptr);
-            fakewin::Click(dialog, CalcSwitchSetting.decideId);
-        });
-        allAllocations = coreAllocations = 0;
-        counting = true;
-        int exitCode = ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr,
-                                   const_cast<char *>(""), SW_SHOWNORMAL);
-        counting = false;
-        Calls made = Measured();
-        Calls needed = Needed(siblings);
-        DWORD type = 0;
-        std::string stored;
-        bool saved = fakewin::GetValue(kGameKey, CalcSwitchSetting.valueName, &type, &stored) &&
-                     stored == std::string("0", 2);
-        if (exitCode != 0 || !saved || fakewin::OpenKeyCount() != 0) {
-            fprintf(stderr, "start-up with %d siblings did not run to its end\n", siblings);
+        // Each key of the path, HKEY_CURRENT_USER's and Software's, is first asked for
+        // its list's lengths. Searched, HKEY_CURRENT_USER takes one probe and Software
+        // at most floor(log2(siblings + 1)) + 1; else enumeration goes as it always did.
+        Run run = StartUp(siblings, false);
+        Calls needed = WalkFromFirst(siblings);
+        needed.query = kWalks * 2;
+        needed.enumKey = kWalks * (1 + MostProbes(siblings + 1));
+        failures += !Report(siblings, "searched", run.made, needed, true) || run.failed;
+        // The game's key: its list's lengths, the probes, its open and Software's close.
+        if (run.gameKeyCalls > MostProbes(siblings + 1) + 3) {
+            fprintf(stderr, "%d siblings: %ld calls for the game's key\n", siblings, run.gameKeyCalls);
             ++failures;
         }
-        if (made.enumKey != needed.enumKey || made.enumValue != needed.enumValue ||
-            made.open != needed.open || made.create != needed.create ||
-            made.setValue != needed.setValue || made.close != needed.close) {
-            fprintf(stderr, "%d siblings: made %ld/%ld/%ld/%ld/%ld/%ld, needed %ld/%ld/%ld/%ld/%ld/%ld "
-                    "(enum key/enum value/open/create/set/close)\n", siblings, made.enumKey,
-                    made.enumValue, made.open, made.create, made.setValue, made.close, needed.enumKey,
-                    needed.enumValue, needed.open, needed.create, needed.setValue, needed.close);
-            ++failures;
-        }
-        fakewin::SetUserAction(nullptr);
-        const int repeats = siblings >= 10000 ? 20 : siblings >= 1000 ? 200 : 2000;
-        double us = MicrosecondsPerCheck(repeats);
-        if (us < 0)
-            ++failures;
-        if (coreAllocations != 0) {
-            fprintf(stderr, "%d siblings: the core made %ld heap allocations\n", siblings, coreAllocations);
-            ++failures;
-        }
-        printf("| %d | %ld | %ld | %ld | %ld | %.1f | %.4f | %ld / %ld |\n", siblings, made.Total(),
-               needed.Total(), made.Total() - needed.Total(), OneWalkPerValue(siblings), us, us / siblings,
-               allAllocations, coreAllocations);
+        searched.push_back(run);
+
+        run = StartUp(siblings, true);
+        needed = WalkFromFirst(siblings);
+        needed.query = kWalks * 2;
+        failures += !Report(siblings, "from the first key", run.made, needed, false) || run.failed;
+        fromFirst.push_back(run);
+    }
+
+    printf("Every key fits the search's proof: the walk searches for the game's key.\n\n");
+    printf("| siblings | calls for the game's key in one walk | at most: floor(log2(siblings + 1)) + 4 | start-up: registry calls | of which RegEnumKeyExA | start-up walking from the first key | one walk per value | IsGameInstalled (µs) | heap allocations: all / by the core |\n");
+    printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const Run &run = searched[i];
+        printf("| %d | %ld | %ld | %ld | %ld | %ld | %ld | %.1f | %ld / %ld |\n", sizes[i], run.gameKeyCalls,
+               MostProbes(sizes[i] + 1) + 3, run.made.Total(), run.made.enumKey, WalkFromFirst(sizes[i]).Total(),
+               OneWalkPerValue(sizes[i]), run.us, run.allocations, run.coreAllocations);
+    }
+    printf("\nA key after the game's has a class that may not fit: the walk enumerates from the first key, "
+           "as it always did, after asking each key's list for its lengths.\n\n");
+    printf("| siblings | start-up: registry calls | of which RegEnumKeyExA | RegEnumKeyExA by the walk's rules | RegQueryInfoKeyA | IsGameInstalled (µs) |\n");
+    printf("|---:|---:|---:|---:|---:|---:|\n");
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const Run &run = fromFirst[i];
+        printf("| %d | %ld | %ld | %ld | %ld | %.1f |\n", sizes[i], run.made.Total(), run.made.enumKey,
+               WalkFromFirst(sizes[i]).enumKey, run.made.query, run.us);
     }
     return failures == 0 ? 0 : 1;
 }

@@ -108,8 +108,9 @@ int BuildGameKeyPath(const char *name)
 
 int IsGameInstalled(const char *keyPath)
 {
-    // One walk of the key path for all eleven values: each walk enumerates every
-    // sibling before the game's key, which costs a server round trip per key under Wine.
+    // One walk of the key path for all eleven values: each walk enumerates subkeys
+    // (every sibling before the game's key, where it cannot search), and every call is
+    // a server round trip under Wine.
     enum { kCount = sizeof kInstallValues / sizeof kInstallValues[0] };
     char scratch[kRegTextSize];
     // Cleared first: a value stored with another type leaves the text untouched.

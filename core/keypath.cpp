@@ -11,20 +11,27 @@ namespace {
 struct RootKey {
     const char *name;
     HKEY key;
+    // RegQueryInfoKeyA surely describes the very list that RegEnumKeyExA walks below
+    // this root. HKEY_CLASSES_ROOT lists a merge of the machine's and the user's
+    // classes, from Vista on HKEY_LOCAL_MACHINE\Software may list the user's virtual
+    // store among the machine's keys for a program like ours, and HKEY_USERS lists the
+    // hives the system linked in: there the walk keeps to the enumeration from index 0.
+    // The tools read below HKEY_CURRENT_USER only.
+    int listingDescribed;
 };
 
 // Root names are compared exactly, in this order.
 const RootKey kRootKeys[] = {
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-    {"HKEY_USERS", HKEY_USERS},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, 0},
+    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER, 1},
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, 0},
+    {"HKEY_USERS", HKEY_USERS, 0},
 };
 
 // Copies the path into its working copy and resolves the root. A path that does not
 // fit, names no known root, or names a root and nothing below it yields 0: the
 // tools never address a root's own values.
-int OpenPath(const char *keyPath, char *copy, size_t copySize, char **cursor, HKEY *root)
+int OpenPath(const char *keyPath, char *copy, size_t copySize, char **cursor, const RootKey **root)
 {
     if (keyPath == nullptr || !JoinText(copy, copySize, keyPath, ""))
         return 0;
@@ -34,7 +41,7 @@ int OpenPath(const char *keyPath, char *copy, size_t copySize, char **cursor, HK
         return 0;
     for (const RootKey &row : kRootKeys) {
         if (strcmp(first, row.name) == 0) {
-            *root = row.key;
+            *root = &row;
             const char *rest = *cursor;
             while (*rest == '\\')
                 ++rest;
@@ -44,38 +51,133 @@ int OpenPath(const char *keyPath, char *copy, size_t copySize, char **cursor, HK
     return 0;
 }
 
-// Looks the component up among the subkeys. Any enumeration status but success ends
-// the search, so an entry whose name or class does not fit hides those after it.
+// One entry of the subkey list, into the walk's buffers.
+LONG EnumerateSubkey(HKEY key, DWORD index, char (&name)[kRegNameUnit])
+{
+    DWORD nameLength = kRegNameUnit;
+    char className[kRegNameUnit];
+    DWORD classLength = sizeof className;
+    return RegEnumKeyExA(key, index, name, &nameLength, nullptr, className, &classLength, nullptr);
+}
+
+// Looks the component up among the subkeys from the first on. Any enumeration status
+// but success ends the search, so an entry whose name or class does not fit hides
+// those after it.
 int HasSubkey(HKEY key, const char *component)
 {
     for (DWORD index = 0;; ++index) {
         char name[kRegNameUnit];
-        DWORD nameLength = sizeof name;
-        char className[kRegNameUnit];
-        DWORD classLength = sizeof className;
-        if (RegEnumKeyExA(key, index, name, &nameLength, nullptr, className, &classLength,
-                          nullptr) != ERROR_SUCCESS)
+        if (EnumerateSubkey(key, index, name) != ERROR_SUCCESS)
             return 0;
         if (EqualAsciiNoCase(name, component))
             return 1;
     }
 }
 
+// The letters a platform folds when it sorts subkey names: Windows folds 'a'-'z' to
+// upper case, Wine 'A'-'Z' to lower case, which puts [ \ ] ^ _ ` after the letters
+// on one and before them on the other.
+const unsigned char kFoldedByWindows = 'a';
+const unsigned char kFoldedByWine = 'A';
+
+int Folded(unsigned char c, unsigned char firstFolded)
+{
+    return static_cast<unsigned char>(c - firstFolded) < 26 ? c ^ 0x20 : c;
+}
+
+// Negative when a list sorted with this folding holds `name` before `component`.
+// Bytes of 0x80 and above stand above ASCII, as the characters they begin nearly
+// always do in the platform's order; where not, the search misses.
+int CompareListed(const char *name, const char *component, unsigned char firstFolded)
+{
+    const unsigned char *a = reinterpret_cast<const unsigned char *>(name);
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(component);
+    for (; *a != '\0' && Folded(*a, firstFolded) == Folded(*b, firstFolded); ++a, ++b) {
+    }
+    return Folded(*a, firstFolded) - Folded(*b, firstFolded);
+}
+
+// Binary search of a list sorted with this folding; 1 only on an entry that equals
+// the component by the walk's own comparison.
+int SearchSorted(HKEY key, DWORD count, const char *component, unsigned char firstFolded)
+{
+    DWORD low = 0;
+    DWORD high = count;
+    while (low < high) {
+        const DWORD middle = (low + high) / 2;
+        char name[kRegNameUnit];
+        if (EnumerateSubkey(key, middle, name) != ERROR_SUCCESS)
+            return 0;
+        if (EqualAsciiNoCase(name, component))
+            return 1;
+        if (CompareListed(name, component, firstFolded) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return 0;
+}
+
+int IsAscii(const char *text)
+{
+    for (; *text != '\0'; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return 0;
+    }
+    return 1;
+}
+
+// The largest character of the ANSI code page in bytes, which the registry's names
+// are converted to; 0 when unknown.
+UINT AnsiMaxCharSize()
+{
+    CPINFO info;
+    return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 0;
+}
+
+// Answers as HasSubkey does, in about log2(n) enumerations where it can prove that it
+// may. When the longest name and class (in characters) times the largest character
+// fit the walk's buffers, no enumeration fails, so the walk from index 0 succeeds
+// exactly when some entry equals the component; the open that follows is the same
+// whichever equal entry was seen. An equal entry found at any index is therefore the
+// walk's answer. A list in another order, or names the byte order misplaces, can make
+// a search miss, never find wrongly: after a miss in both platforms' orders, and for
+// a component with bytes of 0x80 or more or a list that may not fit, the walk goes
+// from index 0.
+int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
+{
+    DWORD count = 0;
+    DWORD longestName = 0;
+    DWORD longestClass = 0;
+    if (maxCharSize != 0 && IsAscii(component) &&
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longestName, &longestClass,
+                         nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        // Divided, not multiplied: no length the platform reports can overflow.
+        const DWORD fits = (kRegNameUnit - 1) / maxCharSize;
+        if (longestName <= fits && longestClass <= fits &&
+            (SearchSorted(key, count, component, kFoldedByWindows) ||
+             SearchSorted(key, count, component, kFoldedByWine)))
+            return 1;
+    }
+    return HasSubkey(key, component);
+}
+
 // Walks down from the root; on success *out is the last key, opened by the walk.
 // Root keys are predefined and never closed here; every key the walk opened is
 // closed exactly once, also on failure.
-int WalkPath(HKEY root, char **cursor, HKEY *out)
+int WalkPath(const RootKey &root, char **cursor, HKEY *out)
 {
-    HKEY current = root;
+    const UINT maxCharSize = root.listingDescribed ? AnsiMaxCharSize() : 0;
+    HKEY current = root.key;
     for (char *component; (component = NextComponent(cursor)) != nullptr;) {
-        if (!HasSubkey(current, component)) {
-            if (current != root)
+        if (!FindSubkey(current, component, maxCharSize)) {
+            if (current != root.key)
                 RegCloseKey(current);
             return 0;
         }
         HKEY next = nullptr;
         LONG status = RegOpenKeyExA(current, component, 0, KEY_READ, &next);
-        if (current != root)
+        if (current != root.key)
             RegCloseKey(current);
         if (status != ERROR_SUCCESS)
             return 0;
@@ -130,11 +232,11 @@ int ReadRegistryValues(const char *keyPath, RegistryRequest *requests, int count
 {
     char copy[kReadPathSize];
     char *cursor = nullptr;
-    HKEY root = nullptr;
+    const RootKey *root = nullptr;
     HKEY key = nullptr;
     for (int i = 0; i < count; ++i)
         requests[i].found = 0;
-    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root) || !WalkPath(root, &cursor, &key))
+    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root) || !WalkPath(*root, &cursor, &key))
         return 0;
     FindValues(key, requests, count);
     RegCloseKey(key);
@@ -154,9 +256,10 @@ int WriteRegistryString(const char *keyPath, const char *valueName, const char *
 {
     char copy[kWritePathSize];
     char *cursor = nullptr;
-    HKEY current = nullptr;
-    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &current))
+    const RootKey *root = nullptr;
+    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root))
         return 0;
+    HKEY current = root->key;
     for (char *component; (component = NextComponent(&cursor)) != nullptr;) {
         HKEY next = nullptr;
         DWORD disposition = 0;

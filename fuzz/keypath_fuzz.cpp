@@ -1,7 +1,9 @@
 // Key-path reading and writing over a registry that the input also shapes: names,
-// class names, value types, data lengths and the order of creation. After every call
+// class names, value types, data lengths, the order of creation, the order the
+// platform lists subkeys in and the code page's largest character. After every call
 // no key is left open or closed twice, the reader closes no root and changes nothing,
-// and a write changes nothing but the one value under the one key its path names.
+// every read answers as the walk from the first subkey on does, and a write changes
+// nothing but the one value under the one key its path names.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
@@ -91,11 +93,18 @@ void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)
         int depth = data.ConsumeIntegralInRange<int>(0, 2);
         for (int d = 0; d < depth; ++d)
             parent += "\\" + PickName(data, *known);
-        if (data.ConsumeBool()) {
+        const int operation = data.ConsumeIntegralInRange<int>(0, 2);
+        if (operation == 0) {
             std::string name = PickName(data, *known);
             std::string className = data.ConsumeRandomLengthString(300);
             fakewin::CreateKey(parent + "\\" + name, className.empty() ? nullptr : className.c_str());
             known->push_back(name);
+        } else if (operation == 1) {
+            // A run of siblings, so that a search has a list to halve.
+            const std::string stem = PickName(data, *known).substr(0, 8);
+            const int count = data.ConsumeIntegralInRange<int>(1, 64);
+            for (int k = 0; k < count; ++k)
+                fakewin::CreateKey(parent + "\\" + stem + std::to_string(k));
         } else {
             std::string name = PickName(data, *known);
             DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
@@ -106,7 +115,7 @@ void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)
     }
 }
 
-void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known)
+void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known, UINT maxCharSize)
 {
     std::string root;
     std::vector<std::string> components;
@@ -121,6 +130,18 @@ void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known)
     int foundText = ReadRegistryValue(path.c_str(), valueName.c_str(), text, kValueString);
     DWORD number = 0xBDBDBDBD;
     int foundNumber = ReadRegistryValue(path.c_str(), valueName.c_str(), &number, kValueDword);
+
+    // Without the code page's character size the walk cannot prove a search right and
+    // enumerates from the first subkey on, as it always did: the answers must agree.
+    fakewin::SetAnsiMaxCharSize(0);
+    char slowText[kRegTextSize + 16];
+    memset(slowText, 0xBD, sizeof slowText);
+    DWORD slowNumber = 0xBDBDBDBD;
+    FUZZ_CHECK(ReadRegistryValue(path.c_str(), nullptr, nullptr, kValueNone) == exists);
+    FUZZ_CHECK(ReadRegistryValue(path.c_str(), valueName.c_str(), slowText, kValueString) == foundText);
+    FUZZ_CHECK(ReadRegistryValue(path.c_str(), valueName.c_str(), &slowNumber, kValueDword) == foundNumber);
+    FUZZ_CHECK(memcmp(slowText, text, sizeof text) == 0 && slowNumber == number);
+    fakewin::SetAnsiMaxCharSize(maxCharSize);
 
     fuzz::CheckHandles();
     FUZZ_CHECK(fakewin::RootCloseCount() == rootClosesBefore);
@@ -211,11 +232,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     FuzzedDataProvider data(bytes, size);
     fakewin::Reset();
     fakewin::KeepCallLog(false);
+    const fakewin::KeyOrder orders[] = {fakewin::KeyOrder::kWindows, fakewin::KeyOrder::kWine,
+                                        fakewin::KeyOrder::kCreation};
+    fakewin::SetKeyOrder(orders[data.ConsumeIntegralInRange<int>(0, 2)]);
+    // Code page 932's two bytes, or four as in UTF-8: either bounds the stand-in's
+    // Shift-JIS names. One byte would not, so it is left to the unit tests' worlds
+    // of single-byte names.
+    const UINT maxCharSize = data.ConsumeBool() ? 4 : 2;
+    fakewin::SetAnsiMaxCharSize(maxCharSize);
     std::vector<std::string> known;
     Shape(data, &known);
     while (data.remaining_bytes() > 0) {
         if (data.ConsumeBool())
-            CheckRead(data, known);
+            CheckRead(data, known, maxCharSize);
         else
             CheckWrite(data, known);
     }

@@ -44,10 +44,23 @@ int BadKeyCloseCount();
 // RegCloseKey on a predefined root: allowed, and counted so tests can see who does it.
 int RootCloseCount();
 
-enum class RegistryCall { kOpen, kCreate, kSetValue };
+enum class RegistryCall { kOpen, kCreate, kSetValue, kQueryInfo };
 // Makes the call fail with `error` whenever it addresses the key at `keyPath`
-// (compared without regard to case): open/create of that key, or setting a value in it.
+// (compared without regard to case): open/create of that key, setting a value in it,
+// or RegQueryInfoKeyA on it.
 void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error = ERROR_ACCESS_DENIED);
+
+// The order RegEnumKeyExA lists subkeys in: Windows sorts names folded to upper case,
+// Wine folded to lower case, so [ \ ] ^ _ ` come after the letters on one and before
+// them on the other. kCreation lists them as they were created: a list in no order a
+// search could rely on (as Windows lists volatile keys after the others). Existing
+// keys are listed anew; Reset() goes back to kWindows.
+enum class KeyOrder { kWindows, kWine, kCreation };
+void SetKeyOrder(KeyOrder order);
+// What GetCPInfo(CP_ACP) answers as MaxCharSize, apart from the code page: it is 2
+// after Reset() and the code page's own after SetAnsiCodePage(); 1 with a double-byte
+// code page means the test makes names of single-byte characters only; 0 fails the call.
+void SetAnsiMaxCharSize(UINT size);
 
 // Creates every missing key; className applies to the last key and only when it is created.
 // False when the root name is unknown or a name is too long.

@@ -121,6 +121,10 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
                           LPDWORD type, LPBYTE data, LPDWORD dataLength);
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE *data,
                            DWORD dataLength);
+LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR className, LPDWORD classLength, LPDWORD reserved,
+                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
+                             LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                             LPDWORD securityDescriptor, PFILETIME lastWrite);
 LONG WINAPI RegCloseKey(HKEY key);
 
 /* Kernel: strings and code page, files, error mode, module, profile */
@@ -145,9 +149,19 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
+#define CP_ACP 0
+#define MAX_LEADBYTES 12
+#define MAX_DEFAULTCHAR 2
+typedef struct _cpinfo {
+    UINT MaxCharSize;
+    BYTE DefaultChar[MAX_DEFAULTCHAR];
+    BYTE LeadByte[MAX_LEADBYTES];
+} CPINFO, *LPCPINFO;
+
 int WINAPI lstrlenA(LPCSTR text);
 UINT WINAPI GetACP(void);
 BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
 UINT WINAPI SetErrorMode(UINT mode);

@@ -39,6 +39,8 @@ bool IsLeadByte(unsigned char c);
 // Orders names as the registry and NTFS list them: ASCII letters folded to upper case,
 // double-byte characters compared as they are. 0 means the platform sees one name.
 int CompareNames(const std::string &a, const std::string &b);
+// The same with letters folded to lower case, as Wine orders subkeys.
+int CompareNamesLowerFolded(const std::string &a, const std::string &b);
 bool SameName(const std::string &a, const std::string &b);
 // Characters, counting a double-byte character once.
 size_t CharCount(const std::string &text);

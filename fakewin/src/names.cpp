@@ -8,12 +8,14 @@ namespace fakewin {
 namespace {
 
 UINT ansiCodePage;
+UINT ansiMaxCharSize;  // GetCPInfo's answer, which a test may set apart from the code page
 
 }  // namespace
 
 void SetAnsiCodePage(UINT codePage)
 {
     ansiCodePage = codePage;
+    ansiMaxCharSize = (codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) ? 2 : 1;
 }
 
 namespace internal {
@@ -25,12 +27,34 @@ unsigned char FoldUpper(unsigned char c)
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-}  // namespace
-
-void ResetCodePage()
+unsigned char FoldLower(unsigned char c)
 {
-    ansiCodePage = 932;
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
+
+int CompareFolded(const std::string &a, const std::string &b, unsigned char (*fold)(unsigned char))
+{
+    size_t i = 0;
+    bool trail = false;  // a and b agree up to i, so they agree on where characters start
+    for (; i < a.size() && i < b.size(); ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        // The second byte of a double-byte character is not a letter, even when its
+        // value falls into 'a'..'z'.
+        if (!trail) {
+            ca = fold(ca);
+            cb = fold(cb);
+        }
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        trail = !trail && IsLeadByte(ca);
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace
 
 bool IsLeadByte(unsigned char c)
 {
@@ -48,24 +72,18 @@ bool IsLeadByte(unsigned char c)
 
 int CompareNames(const std::string &a, const std::string &b)
 {
-    size_t i = 0;
-    bool trail = false;  // a and b agree up to i, so they agree on where characters start
-    for (; i < a.size() && i < b.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        // The second byte of a double-byte character is not a letter, even when its
-        // value falls into 'a'..'z'.
-        if (!trail) {
-            ca = FoldUpper(ca);
-            cb = FoldUpper(cb);
-        }
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        trail = !trail && IsLeadByte(ca);
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
+    return CompareFolded(a, b, FoldUpper);
+}
+
+int CompareNamesLowerFolded(const std::string &a, const std::string &b)
+{
+    return CompareFolded(a, b, FoldLower);
+}
+
+void ResetCodePage()
+{
+    ansiCodePage = 932;
+    ansiMaxCharSize = 2;
 }
 
 bool SameName(const std::string &a, const std::string &b)
@@ -101,6 +119,12 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 }
 
 }  // namespace internal
+
+void SetAnsiMaxCharSize(UINT size)
+{
+    ansiMaxCharSize = size;
+}
+
 }  // namespace fakewin
 
 UINT WINAPI GetACP(void)
@@ -113,4 +137,30 @@ BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
 {
     fakewin::internal::PlatformCall platformCall("IsDBCSLeadByte");
     return fakewin::internal::IsLeadByte(testChar) ? TRUE : FALSE;
+}
+
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
+{
+    fakewin::internal::PlatformCall platformCall("GetCPInfo");
+    if (info == nullptr || (codePage != CP_ACP && codePage != fakewin::ansiCodePage))
+        return FALSE;
+    const UINT size = fakewin::ansiMaxCharSize;
+    if (size == 0)
+        return FALSE;
+    *info = CPINFO{};
+    info->MaxCharSize = size;
+    info->DefaultChar[0] = '?';
+    // Lead byte ranges, in pairs, ended by two zeros.
+    BYTE *range = info->LeadByte;
+    for (unsigned c = 0x81; c <= 0xFE; ++c) {
+        if (!fakewin::internal::IsLeadByte(static_cast<unsigned char>(c)))
+            continue;
+        if (range != info->LeadByte && range[-1] == c - 1) {
+            range[-1] = static_cast<BYTE>(c);
+        } else {
+            range[0] = range[1] = static_cast<BYTE>(c);
+            range += 2;
+        }
+    }
+    return TRUE;
 }

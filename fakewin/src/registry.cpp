@@ -1,6 +1,8 @@
 // The registry: four predefined roots, keys listed as the platform lists them
-// (subkeys by upper-cased name, values in creation order), handles that are counted
-// so tests can prove every key was closed exactly once.
+// (subkeys by name folded to upper case as on Windows, or to lower case as on Wine;
+// values in creation order), handles that are counted so tests can prove every key was
+// closed exactly once.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string.h>
@@ -26,6 +28,7 @@ struct Value {
 struct Key {
     std::string name;
     std::string className;
+    unsigned long created = 0;  // the order of creation, for KeyOrder::kCreation
     Key *parent = nullptr;
     std::vector<std::unique_ptr<Key>> subkeys;  // kept in the platform's listing order
     std::vector<Value> values;                  // in creation order
@@ -51,6 +54,8 @@ ULONG_PTR nextHandle;
 int badCloses;
 int rootCloses;
 std::vector<Fault> faults;
+KeyOrder keyOrder;
+unsigned long keysCreated;
 
 std::string FullPath(const Key *key)
 {
@@ -124,15 +129,35 @@ Key *FindSubkey(Key *key, const std::string &name)
     return nullptr;
 }
 
+bool ListedBefore(const Key &a, const Key &b)
+{
+    switch (keyOrder) {
+    case KeyOrder::kWindows: return internal::CompareNames(a.name, b.name) < 0;
+    case KeyOrder::kWine: return internal::CompareNamesLowerFolded(a.name, b.name) < 0;
+    default: return a.created < b.created;
+    }
+}
+
+void SortSubkeys(Key *key)
+{
+    std::stable_sort(key->subkeys.begin(), key->subkeys.end(),
+                     [](const std::unique_ptr<Key> &a, const std::unique_ptr<Key> &b) {
+                         return ListedBefore(*a, *b);
+                     });
+    for (auto &subkey : key->subkeys)
+        SortSubkeys(subkey.get());
+}
+
 Key *AddSubkey(Key *key, const std::string &name, const std::string &className)
 {
     auto subkey = std::make_unique<Key>();
     subkey->name = name;
     subkey->className = className;
     subkey->parent = key;
+    subkey->created = ++keysCreated;
     Key *added = subkey.get();
     auto place = key->subkeys.begin();
-    while (place != key->subkeys.end() && internal::CompareNames((*place)->name, name) < 0)
+    while (place != key->subkeys.end() && ListedBefore(**place, *added))
         ++place;
     key->subkeys.insert(place, std::move(subkey));
     return added;
@@ -202,6 +227,8 @@ namespace internal {
 
 void ResetRegistry()
 {
+    keyOrder = KeyOrder::kWindows;
+    keysCreated = 0;
     for (ULONG_PTR i = 0; i < kRootCount; ++i) {
         roots[i] = Key();
         roots[i].name = kRootNames[i];
@@ -231,6 +258,13 @@ int BadKeyCloseCount()
 int RootCloseCount()
 {
     return rootCloses;
+}
+
+void SetKeyOrder(KeyOrder order)
+{
+    keyOrder = order;
+    for (Key &root : roots)
+        SortSubkeys(&root);
 }
 
 void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error)
@@ -484,6 +518,60 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, con
     } else {
         key->values.push_back({name, type, bytes});
     }
+    return ERROR_SUCCESS;
+}
+
+// Lengths in characters, as the platform counts the UTF-16 names it stores: a
+// double-byte character counts once, so a name may take up to twice as many bytes
+// in an ANSI buffer.
+LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR className, LPDWORD classLength, LPDWORD,
+                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
+                             LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                             LPDWORD securityDescriptor, PFILETIME lastWrite)
+{
+    internal::PlatformCall platformCall("RegQueryInfoKeyA");
+    Key *key = Resolve(handle);
+    if (key == nullptr)
+        return ERROR_INVALID_HANDLE;
+    if (className != nullptr && classLength == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    if (LONG status = FaultFor(RegistryCall::kQueryInfo, FullPath(key)))
+        return status;
+    if (className != nullptr) {
+        if (key->className.size() >= *classLength)
+            return ERROR_MORE_DATA;
+        memcpy(className, key->className.c_str(), key->className.size() + 1);
+    }
+    if (classLength != nullptr)
+        *classLength = static_cast<DWORD>(key->className.size());
+    DWORD longestName = 0;
+    DWORD longestClass = 0;
+    for (const auto &subkey : key->subkeys) {
+        longestName = std::max(longestName, static_cast<DWORD>(internal::CharCount(subkey->name)));
+        longestClass = std::max(longestClass, static_cast<DWORD>(internal::CharCount(subkey->className)));
+    }
+    DWORD longestValueName = 0;
+    DWORD longestData = 0;
+    for (const Value &value : key->values) {
+        longestValueName = std::max(longestValueName, static_cast<DWORD>(internal::CharCount(value.name)));
+        longestData = std::max(longestData, static_cast<DWORD>(value.data.size()));
+    }
+    if (subKeys != nullptr)
+        *subKeys = static_cast<DWORD>(key->subkeys.size());
+    if (maxSubKeyLength != nullptr)
+        *maxSubKeyLength = longestName;
+    if (maxClassLength != nullptr)
+        *maxClassLength = longestClass;
+    if (values != nullptr)
+        *values = static_cast<DWORD>(key->values.size());
+    if (maxValueNameLength != nullptr)
+        *maxValueNameLength = longestValueName;
+    if (maxValueLength != nullptr)
+        *maxValueLength = longestData;
+    if (securityDescriptor != nullptr)
+        *securityDescriptor = 0;
+    if (lastWrite != nullptr)
+        *lastWrite = FILETIME{0, 0};
     return ERROR_SUCCESS;
 }
 

@@ -20,7 +20,7 @@ ALLOWED = {
     "kernel32.dll": {
         "ExitProcess", "GetModuleHandleA", "GetStartupInfoA",
         "GetModuleFileNameA", "FindFirstFileA", "FindClose", "SetErrorMode",
-        "GetPrivateProfileStringA", "lstrlenA", "IsDBCSLeadByte",
+        "GetPrivateProfileStringA", "lstrlenA", "IsDBCSLeadByte", "GetCPInfo",
     },
     "user32.dll": {
         "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",
@@ -31,7 +31,7 @@ ALLOWED = {
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",
-        "RegQueryValueExA", "RegSetValueExA", "RegCloseKey",
+        "RegQueryInfoKeyA", "RegQueryValueExA", "RegSetValueExA", "RegCloseKey",
     },
     # XP's msvcrt.dll is the old C runtime: none of the "_s" functions of later runtimes.
     "msvcrt.dll": {

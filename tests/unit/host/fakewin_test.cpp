@@ -10,7 +10,7 @@ namespace {
 
 class FakeWinTest : public HostTest {};
 
-TEST_F(FakeWinTest, SubkeysListUpperCasedAndTooSmallBuffersLeaveTheIndex)
+TEST_F(FakeWinTest, SubkeysListFoldedAsEachPlatformSortsAndTooSmallBuffersLeaveTheIndex)
 {
     world::CreateKey(TEST_KEY "\\_last");
     world::CreateKey(TEST_KEY "\\beta");
@@ -35,6 +35,45 @@ TEST_F(FakeWinTest, SubkeysListUpperCasedAndTooSmallBuffersLeaveTheIndex)
     EXPECT_STREQ("_last", name);
     nameLength = sizeof name;
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyExA(key, 3, name, &nameLength, nullptr, nullptr, nullptr, nullptr));
+
+    // Lengths count characters: the Shift-JIS name of six takes twelve bytes.
+    world::CreateKey(TEST_KEY "\\\x83\x51\x81\x5B\x83\x80\x83\x51\x81\x5B\x83\x80");
+    DWORD subkeys = 0;
+    DWORD longestName = 0;
+    DWORD longestClass = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestName,
+                                              &longestClass, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(4u, subkeys);
+    EXPECT_EQ(6u, longestName);
+    EXPECT_EQ(10u, longestClass);
+    CPINFO info;
+    ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
+    EXPECT_EQ(2u, info.MaxCharSize);
+    fakewin::SetAnsiMaxCharSize(0);
+    EXPECT_FALSE(GetCPInfo(CP_ACP, &info));
+    fakewin::FailRegistry(fakewin::RegistryCall::kQueryInfo, "HKEY_CURRENT_USER\\" TEST_KEY);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+
+    // Folded to lower case, as Wine sorts, "_" comes before the letters; double-byte
+    // names stay last. Or listed as created.
+    struct Listing {
+        fakewin::KeyOrder order;
+        const char *names[4];
+    };
+    const Listing listings[] = {
+        {fakewin::KeyOrder::kWine, {"_last", "Alpha", "beta", "\x83\x51"}},
+        {fakewin::KeyOrder::kCreation, {"_last", "beta", "Alpha", "\x83\x51"}},
+    };
+    for (const Listing &listing : listings) {
+        fakewin::SetKeyOrder(listing.order);
+        for (DWORD index = 0; index < 4; ++index) {
+            char listed[16];
+            nameLength = sizeof listed;
+            ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key, index, listed, &nameLength, nullptr, nullptr, nullptr, nullptr));
+            EXPECT_EQ(0, strncmp(listing.names[index], listed, strlen(listing.names[index]))) << index;
+        }
+    }
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
     EXPECT_EQ(1, fakewin::BadKeyCloseCount());

@@ -51,6 +51,20 @@ bool OnStandIn();
 // stand-in); elsewhere true only when it is the one the system runs with.
 bool UseAnsiCodePage(UINT codePage);
 
+// How the registry lists subkeys: sorted by names folded to upper case (Windows) or
+// to lower case (Wine), which puts [ ] ^ _ ` on either side of the letters; or in no
+// order a search could rely on (created first, listed first).
+enum class KeyOrder { kUpperFolded, kLowerFolded, kUnsorted };
+// Lists subkeys in that order from now on; false where the world cannot (under Wine,
+// whose own order is the only one). Reset() goes back to the world's first order.
+bool ListSubkeysIn(KeyOrder order);
+// Makes GetCPInfo report this largest character size for the ANSI code page; false
+// where the world cannot (under Wine, unless its code page has that size already).
+bool SetAnsiMaxCharSize(UINT size);
+// How often the code under test called the registry function since Reset(); -1 where
+// the world cannot count calls (under Wine).
+long RegistryCalls(const char *function);
+
 }  // namespace world
 
 // The key under HKEY_CURRENT_USER that every test works below; removed by Reset().

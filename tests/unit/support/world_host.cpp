@@ -112,4 +112,23 @@ bool UseAnsiCodePage(UINT codePage)
     return true;
 }
 
+bool ListSubkeysIn(KeyOrder order)
+{
+    const fakewin::KeyOrder orders[] = {fakewin::KeyOrder::kWindows, fakewin::KeyOrder::kWine,
+                                        fakewin::KeyOrder::kCreation};
+    fakewin::SetKeyOrder(orders[static_cast<int>(order)]);
+    return true;
+}
+
+bool SetAnsiMaxCharSize(UINT size)
+{
+    fakewin::SetAnsiMaxCharSize(size);
+    return true;
+}
+
+long RegistryCalls(const char *function)
+{
+    return fakewin::CallCount(function);
+}
+
 }  // namespace world

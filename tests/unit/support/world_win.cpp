@@ -3,6 +3,7 @@
 #include "world.h"
 
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 namespace world {
 
@@ -31,24 +32,33 @@ void RemoveTree(const std::string &path)
     RemoveDirectoryA(path.c_str());
 }
 
-// RegDeleteTreeA would do, but Wine's recurses without end into a key whose name
-// converted to nothing; this walk is bounded.
-void DeleteKeyTree(HKEY parent, const char *name, int depth)
+// A name that ends in a lone lead byte is stored with a NUL character in it, which no
+// ANSI or W call can name (and RegDeleteTree then recurses without end); the native
+// calls take the name with its length, as the key listing gives it.
+extern "C" NTSTATUS NTAPI NtOpenKey(PHANDLE key, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes);
+extern "C" NTSTATUS NTAPI NtDeleteKey(HANDLE key);
+
+// Deletes every key below key; one that will not go is stepped over.
+void DeleteSubkeys(HKEY key, int depth)
 {
-    HKEY key = nullptr;
-    if (depth > 64 || RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    for (;;) {
-        char child[256];
-        DWORD length = sizeof child;
-        if (RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-            child[0] == '\0')
+    for (DWORD index = 0; depth <= 64;) {
+        WCHAR child[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        DeleteKeyTree(key, child, depth + 1);
-        if (RegDeleteKeyA(key, child) != ERROR_SUCCESS)
-            break;
+        UNICODE_STRING name = {static_cast<USHORT>(length * sizeof(WCHAR)), sizeof child, child};
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, key, nullptr);
+        HANDLE subkey = nullptr;
+        bool gone = false;
+        if (length != 0 && NtOpenKey(&subkey, KEY_ALL_ACCESS, &attributes) >= 0) {
+            DeleteSubkeys(static_cast<HKEY>(subkey), depth + 1);
+            gone = NtDeleteKey(subkey) >= 0;
+            RegCloseKey(static_cast<HKEY>(subkey));
+        }
+        if (!gone)
+            ++index;
     }
-    RegCloseKey(key);
 }
 
 // The next "\\" at or after start that is not the second byte of a Shift-JIS
@@ -122,7 +132,11 @@ std::string ProgramFolder()
 
 void Reset()
 {
-    DeleteKeyTree(HKEY_CURRENT_USER, TEST_KEY, 0);
+    HKEY testKey = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_KEY, 0, KEY_ALL_ACCESS, &testKey) == ERROR_SUCCESS) {
+        DeleteSubkeys(testKey, 0);
+        RegCloseKey(testKey);
+    }
     RegDeleteKeyA(HKEY_CURRENT_USER, TEST_KEY);
     RemoveTree(Folder());
     // The program looks for SETUP.INI beside itself; tests put theirs there.
@@ -240,6 +254,22 @@ bool OnStandIn()
 bool UseAnsiCodePage(UINT codePage)
 {
     return GetACP() == codePage;
+}
+
+bool ListSubkeysIn(KeyOrder order)
+{
+    return order == KeyOrder::kLowerFolded;
+}
+
+bool SetAnsiMaxCharSize(UINT size)
+{
+    CPINFO info;
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == size;
+}
+
+long RegistryCalls(const char *)
+{
+    return -1;
 }
 
 }  // namespace world
