@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The footprint and start-up benchmark: builds everything, measures the programs of
 # dist/ against the floor program in one run under Wine, and writes docs/performance.md.
-#   RUNS=15 SIBLINGS="0 100 1000 10000" bash scripts/bench.sh
+#   RUNS=31 SIBLINGS="0 100 1000 10000" bash scripts/bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -26,4 +26,4 @@ wine_prefix_boot
 wine_prefix_fonts
 
 python3 scripts/bench_report.py --loader "$WINE_LOADER" --wine-how "$WINE_HOW" \
-    --runs "${RUNS:-15}" --siblings ${SIBLINGS:-0 100 1000 10000} --out docs/performance.md
+    --runs "${RUNS:-31}" --siblings ${SIBLINGS:-0 100 1000 10000} --out docs/performance.md

@@ -125,7 +125,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--loader", required=True)
     parser.add_argument("--wine-how", required=True)
-    parser.add_argument("--runs", type=int, default=15)
+    parser.add_argument("--runs", type=int, default=31)
     parser.add_argument("--siblings", type=int, nargs="+", default=[0, 100, 1000, 10000])
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
@@ -153,8 +153,9 @@ def main():
     out += ["", "## Start-up under Wine", "",
             "From process creation until the window exists with a radio button checked; "
             "%d runs of each program, alternating; milliseconds. \"dialog-X\" is the floor "
-            "program showing tool X's own dialog and icon: the last column is what the tool's "
-            "own work (SETUP.INI, registry, save folder, icons) adds to its dialog." % args.runs, "",
+            "program showing tool X's own window as the tool does (its dialog, class icons, "
+            "cursor and background, a paint before the message loop): the last column is what "
+            "the tool's own work (SETUP.INI, registry, save folder) adds to its window." % args.runs, "",
             "| sibling keys before the game's | program | median | min – max | × floor | × its dialog in the floor |",
             "|---:|---|---:|---:|---:|---:|"]
     for siblings, times in results.items():
