@@ -15,7 +15,8 @@ UINT ansiMaxCharSize;  // GetCPInfo's answer, which a test may set apart from th
 void SetAnsiCodePage(UINT codePage)
 {
     ansiCodePage = codePage;
-    ansiMaxCharSize = (codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) ? 2 : 1;
+    // Every double-byte code page the stand-in knows has 0x81 among its lead bytes.
+    ansiMaxCharSize = internal::IsLeadByte(0x81) ? 2 : 1;
 }
 
 namespace internal {
@@ -82,8 +83,7 @@ int CompareNamesLowerFolded(const std::string &a, const std::string &b)
 
 void ResetCodePage()
 {
-    ansiCodePage = 932;
-    ansiMaxCharSize = 2;
+    SetAnsiCodePage(932);
 }
 
 bool SameName(const std::string &a, const std::string &b)
