@@ -158,6 +158,7 @@ def main():
             "the tool's own work (SETUP.INI, registry, save folder) adds to its window." % args.runs, "",
             "| sibling keys before the game's | program | median | min – max | × floor | × its dialog in the floor |",
             "|---:|---|---:|---:|---:|---:|"]
+    key_first = results.get(0)
     for siblings, times in results.items():
         floor = statistics.median(times["floor"])
         labels = ["floor"] + [n for n, _ in TOOLS] + ["dialog-" + n for n, _ in TOOLS]
@@ -171,7 +172,6 @@ def main():
             out.append("| %d | %s | %.1f | %.1f – %.1f | %.2f | %s |" % (siblings, label, med, lo, hi, ratio, own))
             if siblings == 0 and label in dict(TOOLS) and ratio > STARTUP_RATIO:
                 missed.append("start-up of %s (%.2f × floor)" % (label, ratio))
-            key_first = results.get(0)
             if siblings == 1000 and label in dict(TOOLS) and key_first:
                 growth = ratio - statistics.median(key_first[label]) / statistics.median(key_first["floor"])
                 if growth > SIBLING_GROWTH:
