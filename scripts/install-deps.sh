@@ -1,51 +1,89 @@
 #!/usr/bin/env bash
-# Installs what the builds and test suites need on a Debian 12 machine (run as root),
-# a bare one included. Prints what it installs; does nothing when everything is there.
+# Installs what the builds and test suites need on a Debian 12 or 13 machine (run as
+# root), a bare one included. Prints what it installs; does nothing when everything is
+# there. Package names that differ between releases are asked of apt, not of a table.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-updated=
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+
+# A mirror caught mid-sync fails one index (seen: the security suite's i386 one). That
+# is outside this project: say so and go on with the lists that loaded. If the packages
+# then cannot agree across architectures, install_pkgs takes the release's own suite.
+updated= index_failed=
 apt_update() {
-    if [ -z "$updated" ]; then apt-get update -qq; updated=1; fi
+    [ -n "$updated" ] && return 0
+    updated=1
+    local log
+    log=$(apt-get update -qq 2>&1) && return 0
+    index_failed=1
+    echo "install-deps: apt-get update failed for part of the mirror (outside this project):"
+    echo "$log" | grep '^E:' | sed 's/^/install-deps:   /'
+    echo "install-deps: going on with the package lists that did load"
+}
+install_pkgs() {  # install_pkgs [apt options] PACKAGES
+    apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+    if [ -n "$index_failed" ] && [ -n "$codename" ]; then
+        echo "install-deps: retrying from $codename itself, whose architectures agree"
+        apt-get install -y -qq --no-install-recommends -t "$codename" "$@" >/dev/null && return 0
+        echo "install-deps: failed; the mirror's lists were incomplete (see above), which is outside this project"
+    fi
+    return 1
 }
 
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    updated=
+fi
+# A bare root has no package lists: names that differ between releases need them.
+if [ -z "$(apt-cache pkgnames clang- 2>/dev/null | head -n 1)" ]; then apt_update; fi
+
+# clang's version, as the release's clang package names it; its LLVM brings
+# llvm-windres, and libclang-rt its libFuzzer.
+llvm=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1) || true
+if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; exit 1; fi
+
 # wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
-# programs it serves run through qemu.
-pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 llvm-14 clang libclang-rt-14-dev
-      googletest wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
-      fonts-ipafont-gothic locales python3)
+# programs it serves run through qemu. Every release's Wine still needs wine32 for them.
+pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang
+      "libclang-rt-$llvm-dev" googletest wine wine64 wine32:i386 fonts-wine xvfb xauth
+      x11-utils imagemagick fonts-ipafont-gothic locales python3)
 need=()
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 if [ ${#need[@]} -gt 0 ]; then
     echo "install-deps: installing ${need[*]}"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
     apt_update
-    apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    install_pkgs "${need[@]}"
 else
     echo "install-deps: all packages present"
 fi
 
 # Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
-# through qemu-i386. Debian 12's own qemu-user takes about a minute a program start;
-# the one in bookworm-backports about a second.
-qemu_from_backports() {
-    dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | grep -q '~bpo12'
-}
-if { [ "${WINE_VIA:-}" = qemu ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; } &&
-        ! qemu_from_backports; then
-    apt_update
-    mirror=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' | awk '$1 == "bookworm" { print $2; exit }')
-    if ! apt-get indextargets --format '$(RELEASE)' | grep -qx bookworm-backports; then
-        echo "install-deps: adding bookworm-backports from ${mirror:-http://deb.debian.org/debian/}"
-        echo "deb ${mirror:-http://deb.debian.org/debian/} bookworm-backports main" \
-            >/etc/apt/sources.list.d/bookworm-backports.list
-        apt-get update -qq
+# through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program
+# start): the release's own where it is, otherwise its own backports.
+qemu_major() { sed -n 's/^\([0-9]*:\)\{0,1\}\([0-9][0-9]*\)\..*/\2/p' | head -n 1; }
+if [ "${WINE_VIA:-}" = qemu ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | qemu_major) || true
+    if [ "${installed:-0}" -lt 8 ]; then
+        apt_update
+        suite=$codename
+        own=$(apt-cache policy qemu-user | sed -n 's/^ *Candidate: //p' | qemu_major) || true
+        if [ "${own:-0}" -lt 8 ]; then
+            suite=$codename-backports
+            if ! apt-get indextargets --format '$(RELEASE)' | grep -qx "$suite"; then
+                mirror=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' |
+                         awk -v r="$codename" '$1 == r { print $2; exit }')
+                echo "install-deps: adding $suite from ${mirror:-http://deb.debian.org/debian/}"
+                echo "deb ${mirror:-http://deb.debian.org/debian/} $suite main" \
+                    >"/etc/apt/sources.list.d/$suite.list"
+                updated=
+                apt_update
+            fi
+        fi
+        echo "install-deps: installing qemu-user from $suite"
+        install_pkgs -t "$suite" qemu-user
     fi
-    echo "install-deps: installing qemu-user from bookworm-backports"
-    apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user >/dev/null
 fi
 
 # Wine takes the ANSI code page from the locale: 932 for the tools' Japanese texts, and
