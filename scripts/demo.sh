@@ -154,7 +154,12 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
     echo "demo: $exe: picked $choice_name ($choice); checked now: $(echo "$out" | sed -n 's/^checked //p')"
     # The desktop window's place on the screen, plus the dialog's place in it.
     local origin ox oy
-    origin=$(xwininfo -name "$desktop - Wine desktop" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
+    # Wine titles the desktop window in the user's language ("… - Wine desktop", "… -
+    # Wine デスクトップ"); explorer's class and the size asked for do not change.
+    local window
+    window=$(xwininfo -root -children | awk '/\("explorer.exe" "Explorer.exe"\) +800x600\+/ { print $1; exit }')
+    if [ -z "$window" ]; then echo "demo: $exe: no 800x600 Wine desktop window on $DISPLAY"; return 1; fi
+    origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
     read -r ox oy <<<"$origin"
     read -r left top right bottom <<<"$rect"
     local margin=6

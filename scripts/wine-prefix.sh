@@ -5,14 +5,15 @@
 #   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
 #   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
 #   wine_prefix_boot          boots $WINEPREFIX if it is new; waits until the server is idle
-#   wine_prefix_fonts         maps the dialogs' face to a font that Debian ships
+#   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
+#                             font that Debian ships
 # WINEPREFIX defaults to <repo>/build/wineprefix, a 32-bit-only prefix. WINE_VIA=qemu
 # takes the qemu route even where the kernel runs 32-bit programs itself.
 #
 # The programs are 32-bit, and so is the Wine that runs them. Where the kernel cannot
 # execute 32-bit Linux programs, a private binfmt_misc, mounted in a user and mount
-# namespace of our own, hands them to qemu-i386 (backports' qemu-user: Debian 12's own
-# takes about a minute a start). Nothing changes outside that namespace.
+# namespace of our own, hands them to qemu-i386 (qemu-user 8 or newer: Debian 12's own
+# 7.2 takes about a minute a start). Nothing changes outside that namespace.
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$wine_repo/build/wineprefix}
 export WINEARCH=win32
@@ -28,10 +29,12 @@ wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
 # Why the namespace cannot be had, or nothing when it can.
 wine_qemu_problem() {
     if [ ! -x "$WINE_QEMU" ]; then
-        echo "qemu-i386 of bookworm-backports' qemu-user is not installed ($WINE_QEMU)"
+        echo "qemu-user 8 or newer is not installed (no $WINE_QEMU)"
+    elif ! unshare -U -r true 2>/dev/null; then
+        echo "new user namespaces are refused here (as in a chroot, or by a kernel setting)"
     elif ! unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" \
             "$WINE_LOADER" --version >/dev/null 2>&1; then
-        echo "no private binfmt_misc here (user namespaces refused, or a kernel before 6.7)"
+        echo "a user namespace cannot mount a binfmt_misc of its own (a kernel before 6.7)"
     fi
 }
 
@@ -44,7 +47,11 @@ wine_describe() {
     local problem
     problem=$(wine_qemu_problem)
     if [ -n "$problem" ]; then
-        echo "wine: skipped: this kernel cannot execute Wine's 32-bit loader, and $problem"
+        if [ "${WINE_VIA:-}" = qemu ]; then
+            echo "wine: skipped: WINE_VIA=qemu asks for the qemu route, but $problem"
+        else
+            echo "wine: skipped: this kernel cannot execute Wine's 32-bit loader, and $problem"
+        fi
         return 1
     fi
     echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc"
@@ -78,8 +85,15 @@ wine_prefix_boot() {
     wineserver -w
 }
 
-# Lines wrap as they do on Windows only with a metric-alike of the dialogs' face.
+# The faces Wine asks for in the Japanese locale, which Debian does not ship: the
+# dialogs' own, and the one Wine 10 draws captions with. Without a font that has their
+# glyphs the texts show as boxes; IPAPGothic is also a metric-alike of the first, so
+# lines wrap as they do on Windows.
+wine_fallback_faces=('ＭＳ Ｐゴシック' 'MS UI Gothic')
 wine_prefix_fonts() {
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    local face
+    for face in "${wine_fallback_faces[@]}"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+    done
     wineserver -w
 }

@@ -46,6 +46,7 @@ fi
 
 started=$(date +%s)
 wine_prefix_boot
+wine_prefix_fonts
 # Without a window manager on the display, Wine waits 2 s for one on every window
 # it hides or destroys; unmanaged windows need no answer.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1

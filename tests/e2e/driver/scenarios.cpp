@@ -77,6 +77,8 @@ void TableScenarios()
                 if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
                     return;
                 s.Check(WindowText(window) == tool.caption, "caption " + Quote(WindowText(window)));
+                int missing = CaptionGlyphsMissing(tool.caption);
+                s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
                 s.Check(WindowText(GetDlgItem(window, tool.decideId)) == "決定", "decide button text");
                 s.Check(WindowText(GetDlgItem(window, tool.cancelId)) == "キャンセル", "cancel button text");
                 ExpectChecked(s, tool, window, row.checked, "on opening");

@@ -451,6 +451,30 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+int CaptionGlyphsMissing(const std::string &cp932)
+{
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    wchar_t text[256];
+    int length = MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 256) - 1;
+    if (length < 0 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return -1;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HGDIOBJ previous = SelectObject(dc, font);
+    WORD glyphs[256];
+    int missing = -1;
+    if (GetGlyphIndicesW(dc, text, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(length)) {
+        missing = 0;
+        for (int i = 0; i < length; i++)
+            missing += glyphs[i] == 0xFFFF;
+    }
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return missing;
+}
+
 MessageBoxContents ReadMessageBox(HWND box)
 {
     MessageBoxContents contents;

@@ -75,6 +75,9 @@ bool SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
+// How many characters of the text the font that the system draws captions with has no
+// glyph for (they show as boxes); -1 when the font cannot be asked.
+int CaptionGlyphsMissing(const std::string &cp932);
 
 struct MessageBoxContents {
     std::string title;
