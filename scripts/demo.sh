@@ -155,9 +155,10 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
     # The desktop window's place on the screen, plus the dialog's place in it.
     local origin ox oy
     # Wine titles the desktop window in the user's language ("… - Wine desktop", "… -
-    # Wine デスクトップ"); explorer's class and the size asked for do not change.
+    # Wine デスクトップ"); explorer's class (capitalised by Wine 8 only) and the size
+    # asked for do not change.
     local window
-    window=$(xwininfo -root -children | awk '/\("explorer.exe" "Explorer.exe"\) +800x600\+/ { print $1; exit }')
+    window=$(xwininfo -root -children | awk 'tolower($0) ~ /\("explorer\.exe" "explorer\.exe"\) +800x600\+/ { print $1; exit }')
     if [ -z "$window" ]; then echo "demo: $exe: no 800x600 Wine desktop window on $DISPLAY"; return 1; fi
     origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
     read -r ox oy <<<"$origin"
