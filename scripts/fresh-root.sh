@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The README's two commands on a bare Debian root, as a newcomer would run them:
-#   fresh-root.sh bookworm|trixie
+#   fresh-root.sh [--prepare] bookworm|trixie
 # Makes a minimal root of that release (cached as build/fresh-root/<release>.tar),
 # clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
 # namespaces of its own (a chroot would refuse the user namespace of Wine's qemu route)
 # and runs, as root in a clean environment, demo.sh, then test.sh, then checks that
-# the clone is still clean. WINE_VIA and REQUIRE_SHIPPED pass through.
+# the clone is still clean. WINE_VIA and REQUIRE_SHIPPED pass through. --prepare only
+# makes the cached root, which CI does while the machine's own suites run.
 # Exits 0 when all three hold, 1 when one of the project's commands failed, and 77
 # (skipped, saying why) when the root cannot be had for a reason outside the project.
 set -euo pipefail
-suite=${1:?usage: fresh-root.sh bookworm|trixie}
+prepare=
+if [ "${1:-}" = --prepare ]; then prepare=1; shift; fi
+suite=${1:?usage: fresh-root.sh [--prepare] bookworm|trixie}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cache=$repo/build/fresh-root
 root=$cache/$suite
@@ -57,6 +60,7 @@ if [ ! -s "$cache/$suite.tar" ]; then
     fi
     tar -C "$root" -cf "$cache/$suite.tar.part" . && mv "$cache/$suite.tar.part" "$cache/$suite.tar"
 fi
+if [ -n "$prepare" ]; then exit 0; fi
 rm -rf "$root"
 mkdir -p "$root"
 tar -C "$root" -xf "$cache/$suite.tar"

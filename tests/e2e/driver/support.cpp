@@ -451,6 +451,19 @@ std::string ClassOf(HWND window)
     return name;
 }
 
+// Draws one character as the system would, font linking included (which
+// GetGlyphIndicesW does not follow: Wine's captions are Tahoma, linked to the Japanese
+// face), in black and white.
+static std::string Drawn(HDC dc, wchar_t character)
+{
+    RECT all = {0, 0, 64, 64};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    TextOutW(dc, 0, 0, &character, 1);
+    char bits[64 * 64 / 8];
+    GetBitmapBits(static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP)), sizeof bits, bits);
+    return std::string(bits, sizeof bits);
+}
+
 int CaptionGlyphsMissing(const std::string &cp932)
 {
     NONCLIENTMETRICSW metrics = {};
@@ -460,17 +473,20 @@ int CaptionGlyphsMissing(const std::string &cp932)
     if (length < 0 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return -1;
     HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(64, 64, 1, 1, nullptr);
     HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
-    HGDIOBJ previous = SelectObject(dc, font);
-    WORD glyphs[256];
-    int missing = -1;
-    if (GetGlyphIndicesW(dc, text, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(length)) {
-        missing = 0;
-        for (int i = 0; i < length; i++)
-            missing += glyphs[i] == 0xFFFF;
-    }
-    SelectObject(dc, previous);
+    HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ previousFont = SelectObject(dc, font);
+    // No font has U+FFFF: what it draws is the box a missing glyph shows as. Spaces are
+    // left out, as a font's missing glyph may be as blank as they are.
+    std::string box = Drawn(dc, 0xFFFF);
+    int missing = 0;
+    for (int i = 0; i < length; i++)
+        missing += text[i] != L' ' && Drawn(dc, text[i]) == box;
+    SelectObject(dc, previousFont);
+    SelectObject(dc, previousBitmap);
     DeleteObject(font);
+    DeleteObject(bitmap);
     DeleteDC(dc);
     return missing;
 }
