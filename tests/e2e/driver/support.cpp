@@ -1,14 +1,16 @@
-// Helpers of the end-to-end driver. The driver itself is an ANSI program too, so the
-// texts it reads from the tools' windows come back as the same CP932 bytes.
+// Helpers of the end-to-end driver. Texts read from the tools' windows are made CP932
+// bytes whatever the driver's own code page, to compare with its CP932 literals.
 #include "support.h"
 
 #include <stdio.h>
+#include <wchar.h>
 
 namespace e2e {
 
 namespace {
 
 const DWORD kPollMs = 20;
+const DWORD kStartMs = 20000;
 const UINT kSendTimeoutMs = 5000;
 
 std::string Hex(const std::string &bytes)
@@ -315,6 +317,18 @@ std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
     return out;
 }
 
+std::wstring EnvironmentWith(const wchar_t *name, const wchar_t *value)
+{
+    std::wstring block, prefix = std::wstring(name) + L"=";
+    wchar_t *own = GetEnvironmentStringsW();
+    for (const wchar_t *entry = own; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, prefix.c_str(), prefix.size()) != 0)
+            block.append(entry, wcslen(entry) + 1);
+    }
+    FreeEnvironmentStringsW(own);
+    return block + prefix + value + std::wstring(2, L'\0');
+}
+
 bool StartProgram(const std::string &exe, const std::string &workDir, int showCommand, Process *out)
 {
     STARTUPINFOA startup = {};
@@ -334,6 +348,39 @@ bool StartProgram(const std::string &exe, const std::string &workDir, int showCo
     out->handle = info.hProcess;
     out->id = info.dwProcessId;
     return true;
+}
+
+bool StartThroughWine(const std::string &exe, const std::string &workDir, const wchar_t *environment,
+                      const char *className, Process *out)
+{
+    typedef WCHAR *(CDECL * DosFileName)(const char *);
+    auto dosFileName = reinterpret_cast<DosFileName>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    char unixLoader[MAX_PATH] = "";
+    WCHAR *loader = nullptr;
+    if (dosFileName == nullptr || GetEnvironmentVariableA("WINELOADER", unixLoader, sizeof unixLoader) == 0 ||
+        (loader = dosFileName(unixLoader)) == nullptr || !FindAllWindows(className).empty())
+        return false;
+    // The loader finds the rest of Wine from its argv[0]: the Unix name.
+    std::string unixLine = std::string("\"") + unixLoader + "\" \"" + exe + "\"";
+    std::wstring line(unixLine.begin(), unixLine.end());
+    std::wstring folder(workDir.begin(), workDir.end());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    bool started = CreateProcessW(loader, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                                  const_cast<wchar_t *>(environment), folder.c_str(), &startup, &info);
+    HeapFree(GetProcessHeap(), 0, loader);
+    // Wine hands out no handle to a Unix program: the tool is found by its window.
+    for (DWORD start = GetTickCount(); started && GetTickCount() - start < kStartMs; Sleep(kPollMs)) {
+        std::vector<HWND> windows = FindAllWindows(className);
+        if (!windows.empty()) {
+            GetWindowThreadProcessId(windows[0], &out->id);
+            out->handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, out->id);
+            return out->handle != nullptr;
+        }
+    }
+    return false;
 }
 
 bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode)
@@ -435,13 +482,18 @@ bool Sync(HWND window)
 
 std::string WindowText(HWND window)
 {
-    char text[2048] = "";
-    // WM_GETTEXT through a timeout: GetWindowTextA would hang on a stuck tool.
+    wchar_t text[2048] = L"";
+    // WM_GETTEXT through a timeout: GetWindowTextW would hang on a stuck tool. The
+    // window's own (UTF-16) text, made CP932 here, so that what a tool showed does
+    // not depend on the driver's code page.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                              kSendTimeoutMs, &length))
         return "<no answer>";
-    return std::string(text, length < sizeof text ? length : sizeof text - 1);
+    int wide = static_cast<int>(length < ARRAYSIZE(text) ? length : ARRAYSIZE(text) - 1);
+    char bytes[2 * ARRAYSIZE(text)];
+    int size = WideCharToMultiByte(932, 0, text, wide, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, size);
 }
 
 std::string ClassOf(HWND window)
