@@ -28,3 +28,5 @@ rm -rf "$out/_CPack_Packages"
 zip=$(ls "$out"/*-"$version".zip)
 echo "release: $zip"
 unzip -l "$zip" | sed 's/^/release:   /'
+echo "release: its SHA256SUMS, to publish beside it:"
+unzip -p "$zip" '*/SHA256SUMS' | sed 's/^/release:   /'

@@ -51,8 +51,7 @@ def header_problems(image):
     }
     problems = [f"{field} is {getattr(image, field):#x}, expected {want:#x}"
                 for field, want in expected.items() if getattr(image, field) != want]
-    # A checksum that is set must hold: drivers and some tools check it, and the
-    # reproducible link must not leave it stale.
+    # A checksum that is set must hold: the link without a time stamp must not leave it stale.
     if image.checksum not in (0, image.computed_checksum()):
         problems.append(f"header checksum {image.checksum:#x}, the file sums to {image.computed_checksum():#x}")
     # Delay-loaded imports would escape the import check below.

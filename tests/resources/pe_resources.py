@@ -90,12 +90,10 @@ class Image:
                                   rva, max(virtual_size, raw_size), raw_size, raw_offset))
 
     def computed_checksum(self):
-        """The header checksum as the loader computes it: the file's 16-bit words
-        summed with end-around carry, the checksum field left out, plus the file size."""
-        data = self.data + b"\0" * (len(self.data) % 2)
-        words = struct.unpack(f"<{len(data) // 2}H", data)
-        skip = self.checksum_offset // 2
-        total = sum(words) - words[skip] - words[skip + 1]
+        """16-bit words with end-around carry, the field taken as zero, plus the size."""
+        data = bytearray(self.data + b"\0" * (len(self.data) % 2))
+        data[self.checksum_offset:self.checksum_offset + 4] = bytes(4)
+        total = sum(struct.unpack(f"<{len(data) // 2}H", data))
         while total >> 16:
             total = (total & 0xFFFF) + (total >> 16)
         return total + len(self.data)

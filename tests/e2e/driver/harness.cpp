@@ -142,7 +142,7 @@ std::string BoxSummary(HWND box)
 }
 
 bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
-                int showCommand, const wchar_t *environment)
+                int showCommand, const char *environment)
 {
     *window = nullptr;
     bool started = environment == nullptr

@@ -132,7 +132,7 @@ std::string BoxSummary(HWND box);
 // StartThroughWine) and waits for its dialog; a message box or an early exit instead
 // is a failure (the box is closed so that the process can end).
 bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
-                int showCommand = -1, const wchar_t *environment = nullptr);
+                int showCommand = -1, const char *environment = nullptr);
 // The one checked radio button: 0 when none, and a failure when more than one.
 WORD CheckedRow(Scenario &s, const Tool &tool, HWND window);
 void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when);

@@ -3,7 +3,9 @@
 #include "support.h"
 
 #include <stdio.h>
-#include <wchar.h>
+#include <string.h>
+
+#include <algorithm>
 
 namespace e2e {
 
@@ -317,18 +319,6 @@ std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
     return out;
 }
 
-std::wstring EnvironmentWith(const wchar_t *name, const wchar_t *value)
-{
-    std::wstring block, prefix = std::wstring(name) + L"=";
-    wchar_t *own = GetEnvironmentStringsW();
-    for (const wchar_t *entry = own; *entry != L'\0'; entry += wcslen(entry) + 1) {
-        if (_wcsnicmp(entry, prefix.c_str(), prefix.size()) != 0)
-            block.append(entry, wcslen(entry) + 1);
-    }
-    FreeEnvironmentStringsW(own);
-    return block + prefix + value + std::wstring(2, L'\0');
-}
-
 bool StartProgram(const std::string &exe, const std::string &workDir, int showCommand, Process *out)
 {
     STARTUPINFOA startup = {};
@@ -350,29 +340,29 @@ bool StartProgram(const std::string &exe, const std::string &workDir, int showCo
     return true;
 }
 
-bool StartThroughWine(const std::string &exe, const std::string &workDir, const wchar_t *environment,
+bool StartThroughWine(const std::string &exe, const std::string &workDir, const std::string &assignment,
                       const char *className, Process *out)
 {
-    typedef WCHAR *(CDECL * DosFileName)(const char *);
-    auto dosFileName = reinterpret_cast<DosFileName>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-    char unixLoader[MAX_PATH] = "";
-    WCHAR *loader = nullptr;
-    if (dosFileName == nullptr || GetEnvironmentVariableA("WINELOADER", unixLoader, sizeof unixLoader) == 0 ||
-        (loader = dosFileName(unixLoader)) == nullptr || !FindAllWindows(className).empty())
+    char loader[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("WINELOADER", loader, sizeof loader) == 0 || !FindAllWindows(className).empty())
         return false;
-    // The loader finds the rest of Wine from its argv[0]: the Unix name.
-    std::string unixLine = std::string("\"") + unixLoader + "\" \"" + exe + "\"";
-    std::wstring line(unixLine.begin(), unixLine.end());
-    std::wstring folder(workDir.begin(), workDir.end());
-    STARTUPINFOW startup = {};
+    std::string name = assignment.substr(0, assignment.find('=') + 1), block = assignment + '\0';
+    char *own = GetEnvironmentStringsA();
+    for (const char *entry = own; *entry != '\0'; entry += strlen(entry) + 1)
+        if (_strnicmp(entry, name.c_str(), name.size()) != 0)
+            block.append(entry, strlen(entry) + 1);
+    FreeEnvironmentStringsA(own);
+    // The loader finds the rest of Wine from its argv[0]: its Unix name goes first.
+    std::string dosLoader = "Z:" + std::string(loader), line = "\"" + std::string(loader) + "\" \"" + exe + "\"";
+    std::replace(dosLoader.begin(), dosLoader.end(), '/', '\\');
+    STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    bool started = CreateProcessW(loader, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                                  const_cast<wchar_t *>(environment), folder.c_str(), &startup, &info);
-    HeapFree(GetProcessHeap(), 0, loader);
+    if (!CreateProcessA(dosLoader.c_str(), &line[0], nullptr, nullptr, FALSE, 0, &block[0], workDir.c_str(),
+                        &startup, &info))
+        return false;
     // Wine hands out no handle to a Unix program: the tool is found by its window.
-    for (DWORD start = GetTickCount(); started && GetTickCount() - start < kStartMs; Sleep(kPollMs)) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kStartMs; Sleep(kPollMs)) {
         std::vector<HWND> windows = FindAllWindows(className);
         if (!windows.empty()) {
             GetWindowThreadProcessId(windows[0], &out->id);
