@@ -7,6 +7,8 @@
 #   Without one: runs each tool under Xvfb in a Wine desktop window, takes a
 #   screenshot (build/demo/<tool>.png), picks a choice other than the shown one,
 #   decides, and prints the values read back from the registry.
+#   Without one, it also takes the three warning boxes that a player can meet
+#   (build/demo/warning-*.png), from folders laid out to cause each.
 #   --refresh-docs: then also copies the screenshots over those in docs/.
 set -euo pipefail
 
@@ -135,6 +137,29 @@ fi
 # --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
 pilot_win=$(wine winepath -w "$pilot" 2>/dev/null | tr -d '\r')
 
+shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's window
+    local file=$2 window origin ox oy left top right bottom margin=6
+    # Wine titles the desktop window in the user's language ("… - Wine desktop", "… -
+    # Wine デスクトップ"); explorer's class (capitalised by Wine 8 only) and the size
+    # asked for do not change.
+    window=$(xwininfo -root -children | awk 'tolower($0) ~ /\("explorer\.exe" "explorer\.exe"\) +800x600\+/ { print $1; exit }')
+    if [ -z "$window" ]; then echo "demo: no 800x600 Wine desktop window on $DISPLAY"; return 1; fi
+    # The desktop window's place on the screen, plus the rectangle's place in it.
+    origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
+    read -r ox oy <<<"$origin"
+    read -r left top right bottom <<<"$1"
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$file"
+}
+
+desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in it
+    for _ in $(seq 100); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$1" 2>/dev/null || true
+}
+
 run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decides
     local exe=$1 choice_name=$3 class choice decide value
     { read -r class; read -r choice; read -r decide; read -r value; } \
@@ -152,29 +177,26 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
         return 1
     fi
     echo "demo: $exe: picked $choice_name ($choice); checked now: $(echo "$out" | sed -n 's/^checked //p')"
-    # The desktop window's place on the screen, plus the dialog's place in it.
-    local origin ox oy
-    # Wine titles the desktop window in the user's language ("… - Wine desktop", "… -
-    # Wine デスクトップ"); explorer's class (capitalised by Wine 8 only) and the size
-    # asked for do not change.
-    local window
-    window=$(xwininfo -root -children | awk 'tolower($0) ~ /\("explorer\.exe" "explorer\.exe"\) +800x600\+/ { print $1; exit }')
-    if [ -z "$window" ]; then echo "demo: $exe: no 800x600 Wine desktop window on $DISPLAY"; return 1; fi
-    origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
-    read -r ox oy <<<"$origin"
-    read -r left top right bottom <<<"$rect"
-    local margin=6
-    import -window root "$work/screen.png"
-    convert "$work/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$shot"
+    shoot "$rect" "$shot"
     echo "demo: $exe: screenshot $shot"
     out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$decide" | tr -d '\r')
     echo "demo: $exe: 決定 → $out; $value is now $(stored "$value")"
-    # The desktop ends with the last program in it.
-    for _ in $(seq 100); do
-        kill -0 "$explorer_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill "$explorer_pid" 2>/dev/null || true
+    desktop_ends "$explorer_pid"
+}
+
+warning_box() {  # warning_box FOLDER NAME: CalcSwitch from C:\FOLDER, its box shot as NAME.png, then OK
+    local desktop=$2 out rect
+    wine explorer "/desktop=$desktop,800x600" "C:\\$1\\CalcSwitch.exe" &
+    local explorer_pid=$!
+    out=$(wine "$pilot_win" --desktop "$desktop" wait '#32770' | tr -d '\r')
+    rect=$(echo "$out" | sed -n 's/^rect //p')
+    if [ -n "$rect" ]; then
+        shoot "$rect" "$shots/$desktop.png"
+        echo "demo: C:\\$1: warning box $shots/$desktop.png"
+        out=$(wine "$pilot_win" --desktop "$desktop" close '#32770' 1 | tr -d '\r')
+    fi
+    [ "$out" = closed ] || echo "demo: C:\\$1: $out"
+    desktop_ends "$explorer_pid"
 }
 
 run_tool CalcSwitch IDC_DISABLE 無効
@@ -183,7 +205,19 @@ run_tool PlayerSwitch IDC_WMP WindowsMediaPlayer
 
 echo "demo: stored values after (read back from the registry):"
 show_values
+
+# No SETUP.INI beside the tool; one without REG_NAME; one naming a game never set up.
+for folder in KzNoIni KzNoRegName KzNotSetUp; do
+    mkdir -p "$WINEPREFIX/drive_c/$folder"
+    cp "$programs/CalcSwitch.exe" "$WINEPREFIX/drive_c/$folder/"
+done
+printf '[Setup Initial]\r\nINSTALL_TYPE=1\r\n' >"$WINEPREFIX/drive_c/KzNoRegName/SETUP.INI"
+printf '[Setup Initial]\r\nREG_NAME=KzNeverSetUp\r\n' >"$WINEPREFIX/drive_c/KzNotSetUp/SETUP.INI"
+warning_box KzNoIni warning-no-setup-ini
+warning_box KzNoRegName warning-no-reg-name
+warning_box KzNotSetUp warning-not-set-up
+
 if [ -n "$refresh_docs" ]; then
-    cp "$shots"/calcswitch.png "$shots"/renderswitch.png "$shots"/playerswitch.png docs/
+    cp "$shots"/calcswitch.png "$shots"/renderswitch.png "$shots"/playerswitch.png "$shots"/warning-*.png docs/
     echo "demo: the screenshots in docs/ are now those of this run"
 fi

@@ -51,6 +51,9 @@ def header_problems(image):
     }
     problems = [f"{field} is {getattr(image, field):#x}, expected {want:#x}"
                 for field, want in expected.items() if getattr(image, field) != want]
+    # A checksum that is set must hold: the link without a time stamp must not leave it stale.
+    if image.checksum not in (0, image.computed_checksum()):
+        problems.append(f"header checksum {image.checksum:#x}, the file sums to {image.computed_checksum():#x}")
     # Delay-loaded imports would escape the import check below.
     if image.directory(pe.DIRECTORY_DELAY_IMPORT) != (0, 0):
         problems.append("has a delay-load import table")
@@ -119,6 +122,13 @@ class ChecksCatchFaults(unittest.TestCase):
                 damaged = bytearray(data)
                 damaged[at] = value
                 self.assertNotEqual(header_problems(pe.Image(damaged)), [])
+
+    def test_stale_checksum(self):
+        damaged = bytearray(load(PROGRAMS["CalcSwitch"]).data)
+        damaged[-1] ^= 0x01
+        problems = header_problems(pe.Image(damaged))
+        self.assertEqual(len(problems), 1)
+        self.assertIn("checksum", problems[0])
 
     def test_ordinal_import_in_a_real_table(self):
         image = load(PROGRAMS["CalcSwitch"])

@@ -76,6 +76,8 @@ class Image:
         (self.major_os_version, self.minor_os_version,
          _, _,
          self.major_subsystem_version, self.minor_subsystem_version) = r.unpack("6H", opt + 40)
+        self.checksum_offset = opt + 64
+        self.checksum = r.u32(self.checksum_offset)
         self.subsystem = r.u16(opt + 68)
         directory_count = r.u32(directories - 4)
         self.directories = [r.unpack("II", directories + 8 * i) for i in range(directory_count)]
@@ -86,6 +88,15 @@ class Image:
             name, virtual_size, rva, raw_size, raw_offset = r.unpack("8sIIII", table + 40 * i)
             self.sections.append((name.rstrip(b"\0").decode("ascii", "replace"),
                                   rva, max(virtual_size, raw_size), raw_size, raw_offset))
+
+    def computed_checksum(self):
+        """16-bit words with end-around carry, the field taken as zero, plus the size."""
+        data = bytearray(self.data + b"\0" * (len(self.data) % 2))
+        data[self.checksum_offset:self.checksum_offset + 4] = bytes(4)
+        total = sum(struct.unpack(f"<{len(data) // 2}H", data))
+        while total >> 16:
+            total = (total & 0xFFFF) + (total >> 16)
+        return total + len(self.data)
 
     def directory(self, index):
         return self.directories[index] if index < len(self.directories) else (0, 0)

@@ -7,11 +7,12 @@
 namespace e2e {
 
 const Tool kCalc = {"CalcSwitch.exe", "_kz_support_tool_CalcSwitchMain", "ＭＭＸの設定", "MmxUse",
-                    1004, 1003, {kCalcEnable, kCalcDisable}};
+                    1004, 1003, {kCalcEnable, kCalcDisable}, {"有効", "無効"}};
 const Tool kRender = {"RenderSwitch.exe", "_kz_support_tool_RenderSwitchMain", "Direct3Dの設定", "D3dUse",
-                      1004, 1003, {kRenderEnable, kRenderDisable}};
+                      1004, 1003, {kRenderEnable, kRenderDisable}, {"有効", "無効"}};
 const Tool kPlayer = {"PlayerSwitch.exe", "_kz_support_tool_PlayerSwitchMain", "ムービーの再生方式を変更する",
-                      "MoviePlayType", 1045, 1046, {kPlayerMci, kPlayerDirectShow, kPlayerWmp}};
+                      "MoviePlayType", 1045, 1046, {kPlayerMci, kPlayerDirectShow, kPlayerWmp},
+                      {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}};
 const Tool *const kTools[] = {&kCalc, &kRender, &kPlayer};
 
 int Passed = 0;
@@ -141,10 +142,12 @@ std::string BoxSummary(HWND box)
 }
 
 bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
-                int showCommand)
+                int showCommand, const char *environment)
 {
     *window = nullptr;
-    bool started = StartProgram(exe, kDecoyFolder, showCommand, process);
+    bool started = environment == nullptr
+                       ? StartProgram(exe, kDecoyFolder, showCommand, process)
+                       : StartThroughWine(exe, kDecoyFolder, environment, tool.className, process);
     DWORD error = GetLastError();
     if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
         return false;

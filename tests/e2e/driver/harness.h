@@ -24,6 +24,7 @@ struct Tool {
     WORD decideId;
     WORD cancelId;
     std::vector<WORD> rows;  // radio buttons in template order
+    std::vector<const char *> rowTexts;
 };
 
 const WORD kCalcEnable = 1001, kCalcDisable = 1002;
@@ -127,10 +128,11 @@ void ExpectWritten(Scenario &s, const Before &before, const Tool &tool, const ch
 // --- Working a tool's windows ------------------------------------------------------
 
 std::string BoxSummary(HWND box);
-// Starts the tool and waits for its dialog; a message box or an early exit instead is
-// a failure (the box is closed so that the process can end).
+// Starts the tool (with an environment block: through Wine's loader, see
+// StartThroughWine) and waits for its dialog; a message box or an early exit instead
+// is a failure (the box is closed so that the process can end).
 bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
-                int showCommand = -1);
+                int showCommand = -1, const char *environment = nullptr);
 // The one checked radio button: 0 when none, and a failure when more than one.
 WORD CheckedRow(Scenario &s, const Tool &tool, HWND window);
 void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when);

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -582,6 +583,29 @@ int ForeignCodePageRun(UINT codePage)
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");
         OpenDecideExpect(s, kPlayer, game, game.Exe(kPlayer), kPlayerWmp, "2");
     });
+    // What a player sees here: the dialog's Japanese through code page 1252 is "?". The
+    // guide's remedy, "LC_ALL=ja_JP.UTF-8 wine CalcSwitch.exe", must show it as it is.
+    if (codePage == 1252)
+        Run("code page 1252: radio buttons read '?', and Japanese under LC_ALL=ja_JP.UTF-8", [&](Scenario &s) {
+            Game game = NewGame(s, "guide");
+            for (const Tool *tool : kTools) {
+                for (const char *environment : {static_cast<const char *>(nullptr), "LC_ALL=ja_JP.UTF-8"}) {
+                    Process process;
+                    HWND window;
+                    if (!OpenDialog(s, *tool, game.Exe(*tool), &process, &window, -1, environment))
+                        continue;
+                    for (size_t i = 0; i < tool->rows.size(); ++i) {
+                        std::string shown = WindowText(GetDlgItem(window, tool->rows[i])), wanted = tool->rowTexts[i];
+                        bool ascii = std::all_of(wanted.begin(), wanted.end(), [](char c) { return c > 0; });
+                        s.Check(environment || ascii ? shown == wanted : shown.find('?') != std::string::npos,
+                                ToolName(*tool) + (environment ? " in Japanese" : " as started") + ": row " +
+                                    std::to_string(tool->rows[i]) + " reads " + Quote(shown));
+                    }
+                    Click(window, tool->cancelId);
+                    ExpectExitZero(s, process, "キャンセル");
+                }
+            }
+        });
     DeleteKeyTree(kGameKey);
     RemoveTree(kRoot);
     printf("%d passed, %d failed\n", Passed, Failed);

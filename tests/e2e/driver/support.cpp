@@ -1,14 +1,18 @@
-// Helpers of the end-to-end driver. The driver itself is an ANSI program too, so the
-// texts it reads from the tools' windows come back as the same CP932 bytes.
+// Helpers of the end-to-end driver. Texts read from the tools' windows are made CP932
+// bytes whatever the driver's own code page, to compare with its CP932 literals.
 #include "support.h"
 
 #include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
 
 namespace e2e {
 
 namespace {
 
 const DWORD kPollMs = 20;
+const DWORD kStartMs = 20000;
 const UINT kSendTimeoutMs = 5000;
 
 std::string Hex(const std::string &bytes)
@@ -336,6 +340,39 @@ bool StartProgram(const std::string &exe, const std::string &workDir, int showCo
     return true;
 }
 
+bool StartThroughWine(const std::string &exe, const std::string &workDir, const std::string &assignment,
+                      const char *className, Process *out)
+{
+    char loader[MAX_PATH] = "";
+    if (GetEnvironmentVariableA("WINELOADER", loader, sizeof loader) == 0 || !FindAllWindows(className).empty())
+        return false;
+    std::string name = assignment.substr(0, assignment.find('=') + 1), block = assignment + '\0';
+    char *own = GetEnvironmentStringsA();
+    for (const char *entry = own; *entry != '\0'; entry += strlen(entry) + 1)
+        if (_strnicmp(entry, name.c_str(), name.size()) != 0)
+            block.append(entry, strlen(entry) + 1);
+    FreeEnvironmentStringsA(own);
+    // The loader finds the rest of Wine from its argv[0]: its Unix name goes first.
+    std::string dosLoader = "Z:" + std::string(loader), line = "\"" + std::string(loader) + "\" \"" + exe + "\"";
+    std::replace(dosLoader.begin(), dosLoader.end(), '/', '\\');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(dosLoader.c_str(), &line[0], nullptr, nullptr, FALSE, 0, &block[0], workDir.c_str(),
+                        &startup, &info))
+        return false;
+    // Wine hands out no handle to a Unix program: the tool is found by its window.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kStartMs; Sleep(kPollMs)) {
+        std::vector<HWND> windows = FindAllWindows(className);
+        if (!windows.empty()) {
+            GetWindowThreadProcessId(windows[0], &out->id);
+            out->handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, out->id);
+            return out->handle != nullptr;
+        }
+    }
+    return false;
+}
+
 bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode)
 {
     if (process.handle == nullptr)
@@ -435,13 +472,18 @@ bool Sync(HWND window)
 
 std::string WindowText(HWND window)
 {
-    char text[2048] = "";
-    // WM_GETTEXT through a timeout: GetWindowTextA would hang on a stuck tool.
+    wchar_t text[2048] = L"";
+    // WM_GETTEXT through a timeout: GetWindowTextW would hang on a stuck tool. The
+    // window's own (UTF-16) text, made CP932 here, so that what a tool showed does
+    // not depend on the driver's code page.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                              kSendTimeoutMs, &length))
         return "<no answer>";
-    return std::string(text, length < sizeof text ? length : sizeof text - 1);
+    int wide = static_cast<int>(length < ARRAYSIZE(text) ? length : ARRAYSIZE(text) - 1);
+    char bytes[2 * ARRAYSIZE(text)];
+    int size = WideCharToMultiByte(932, 0, text, wide, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, size);
 }
 
 std::string ClassOf(HWND window)

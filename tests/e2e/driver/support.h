@@ -49,6 +49,11 @@ struct Process {
 // Starts `exe` with `workDir` as current folder; showCommand < 0 leaves STARTUPINFO's
 // show flag unset, as Explorer does for a double click.
 bool StartProgram(const std::string &exe, const std::string &workDir, int showCommand, Process *out);
+// Starts `exe` as "NAME=VALUE wine exe" does: Wine gives a program the Unix environment
+// of the one that starts it whatever the block says, but hands the block to a Unix
+// program, its loader. Returns once a window of the class (none before) shows up.
+bool StartThroughWine(const std::string &exe, const std::string &workDir, const std::string &assignment,
+                      const char *className, Process *out);
 // True and the exit code when the process ended within the time.
 bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode);
 void KillAndClose(Process &process);

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the given programs again, from a copy of the sources at another path into a
+# build folder of its own, and compares the bytes: a link time, a build path or anything
+# else that varies between builds shows here. Usage: reproducible_test.sh SOURCE BUILD_TYPE EXE...
+set -euo pipefail
+source=$1 build_type=$2 programs=("${@:3}")
+work=$(mktemp -d "${TMPDIR:-/tmp}/rebuild.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+copy=$work/another/checkout
+mkdir -p "$copy"
+cp -r "$source"/{CMakeLists.txt,cmake,core,tools} "$copy"/
+cmake -S "$copy" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE="$build_type" -DPRODUCT_ONLY=ON -DDIST_DIR="$work/dist" >/dev/null
+names=$(for exe in "${programs[@]}"; do basename "$exe" .exe; done)
+cmake --build "$work/build" -j2 --target $names >/dev/null
+status=0
+for exe in "${programs[@]}"; do
+    cmp "$exe" "$work/dist/$(basename "$exe")" && echo "same bytes: $(basename "$exe")" || status=1
+done
+exit "$status"
