@@ -70,33 +70,37 @@ int WalkFromIndexZero(HKEY key, const char *component)
     }
 }
 
-// The letters a platform folds when it sorts subkey names: Windows folds 'a'-'z' to
-// upper case, Wine 'A'-'Z' to lower case, which puts [ \ ] ^ _ ` after the letters
-// on one and before them on the other.
-const unsigned char kFoldedByWindows = 'a';
-const unsigned char kFoldedByWine = 'A';
-
-int Folded(unsigned char c, unsigned char firstFolded)
+// The platforms sort subkey names with their letters folded to one case: Windows
+// reads 'a'-'z' as 'A'-'Z', Wine 'A'-'Z' as 'a'-'z', which puts [ \ ] ^ _ ` after
+// the letters in Windows' order and before them in Wine's.
+unsigned char FoldedAsWindows(unsigned char c)
 {
-    return static_cast<unsigned char>(c - firstFolded) < 26 ? c ^ 0x20 : c;
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
+
+unsigned char FoldedAsWine(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+using Folding = unsigned char (*)(unsigned char);
 
 // Negative when a list sorted with this folding holds `name` before `component`.
 // Bytes of 0x80 and above stand above ASCII, as the characters they begin nearly
 // always do in the platform's order; where not, the search misses.
-int CompareListed(const char *name, const char *component, unsigned char firstFolded)
+int CompareListed(const char *name, const char *component, Folding fold)
 {
     const unsigned char *a = reinterpret_cast<const unsigned char *>(name);
     const unsigned char *b = reinterpret_cast<const unsigned char *>(component);
-    for (; *a != '\0' && Folded(*a, firstFolded) == Folded(*b, firstFolded); ++a, ++b) {
+    for (; *a != '\0' && fold(*a) == fold(*b); ++a, ++b) {
     }
-    return Folded(*a, firstFolded) - Folded(*b, firstFolded);
+    return fold(*a) - fold(*b);
 }
 
 // The search: a binary search of a list sorted with this folding. 1 only on an entry
 // that equals the component as the walk from index 0 compares them; a miss proves
 // nothing.
-int SearchSorted(HKEY key, DWORD count, const char *component, unsigned char firstFolded)
+int SearchSorted(HKEY key, DWORD count, const char *component, Folding fold)
 {
     DWORD low = 0;
     DWORD high = count;
@@ -107,7 +111,7 @@ int SearchSorted(HKEY key, DWORD count, const char *component, unsigned char fir
             return 0;
         if (EqualAsciiNoCase(name, component))
             return 1;
-        if (CompareListed(name, component, firstFolded) < 0)
+        if (CompareListed(name, component, fold) < 0)
             low = middle + 1;
         else
             high = middle;
@@ -166,8 +170,8 @@ int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
         const bool everyEntryFits =
             longestName <= charactersThatFit && longestClass <= charactersThatFit;
         if (everyEntryFits &&
-            (SearchSorted(key, count, component, kFoldedByWindows) ||
-             SearchSorted(key, count, component, kFoldedByWine)))
+            (SearchSorted(key, count, component, FoldedAsWindows) ||
+             SearchSorted(key, count, component, FoldedAsWine)))
             return 1;
     }
     return WalkFromIndexZero(key, component);
