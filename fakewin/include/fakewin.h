@@ -15,7 +15,7 @@ namespace fakewin {
 // the module path back to kDefaultModulePath, the error mode 0, the ANSI code page 932.
 void Reset();
 
-// The system's ANSI code page (GetACP). Its lead bytes (IsDBCSLeadByte) also decide
+// The system's ANSI code page. Its lead bytes (IsDBCSLeadByte) also decide
 // where the stand-in's paths split and which bytes of a name are letters: 932 has
 // 0x81-0x9F and 0xE0-0xFC, 936, 949 and 950 have 0x81-0xFE, any other (1252) none.
 void SetAnsiCodePage(UINT codePage);
