@@ -1,5 +1,5 @@
-// The system's ANSI code page, and name comparison and path splitting under it, as
-// the platform applies them.
+// The system's ANSI code page, and the stand-in's name comparison and path splitting
+// under it.
 #include "fakewin.h"
 #include "internal.h"
 
