@@ -1,4 +1,4 @@
-// The stand-in's own platform rules that the core's tests lean on but cannot see
+// The stand-in's own behaviour that the core's tests lean on but cannot see
 // directly: enumeration limits and order, directory search, profile reading.
 #include <string.h>
 
@@ -180,7 +180,7 @@ TEST_F(FakeWinTest, ManyStarsMatchInPolynomialTime)
     FindClose(search);
 }
 
-TEST_F(FakeWinTest, ProfileRules)
+TEST_F(FakeWinTest, ProfileNamesInAnyCaseFirstSectionAndKeyWinBlanksAndQuotesOff)
 {
     const std::string ini = world::Folder() + "\\a.ini";
     world::MakeFile(ini,
