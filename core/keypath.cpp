@@ -136,25 +136,19 @@ UINT AnsiMaxCharSize()
 }
 
 // Answers as WalkFromIndexZero does, in about log2(n) enumerations where it may. When
-// every entry fits, no enumeration fails, so the walk from index 0 succeeds exactly
-// when some entry equals the component; the open that follows names the component,
-// whichever equal entry was seen. An equal entry found by the search at any index is
-// therefore the walk's answer, as long as these hold:
-// - RegQueryInfoKeyA describes the very list that RegEnumKeyExA walks. It does below
-//   HKEY_CURRENT_USER, the one root marked searched. HKEY_CLASSES_ROOT lists a merge
-//   of the machine's and the user's classes, from Vista on HKEY_LOCAL_MACHINE\Software
-//   may list the user's virtual store among the machine's keys for a program like
-//   ours, and HKEY_USERS lists the hives the system linked in: below those WalkPath
-//   passes no character size, and the walk goes from index 0.
-// - GetCPInfo(CP_ACP) gives the conversion that the registry's A calls apply to the
-//   UTF-16 names it stores, so maxCharSize bounds what a character takes in the buffers.
-// - The key does not change between the query and the probes. The walk from index 0
-//   has the same window between its own enumerations. Reading the count and lengths
-//   again after a hit would cost a call for every component and still leave a window,
-//   so it is not done.
-// A list in another order, or names the byte order misplaces, can make a search miss,
-// never find wrongly: after a miss in both platforms' orders, and for a component
-// with bytes of 0x80 or more or a list that may not fit, the walk goes from index 0.
+// every entry fits, no enumeration fails, so the walk succeeds exactly when some entry
+// equals the component, and the open that follows names the component, not the entry:
+// an equal entry found at any index is the walk's answer. The search relies on
+// - RegQueryInfoKeyA describing the list that RegEnumKeyExA walks: true below
+//   HKEY_CURRENT_USER, the one root marked searched. HKEY_CLASSES_ROOT merges the
+//   machine's and the user's classes, HKEY_LOCAL_MACHINE\Software may show the user's
+//   virtual store (Vista on), HKEY_USERS the hives the system linked in;
+// - GetCPInfo(CP_ACP) being the conversion the registry's A calls apply to its names;
+// - the key not changing between the query and the probes, the window the walk from
+//   index 0 has between its own calls. Reading the lengths again after a hit would
+//   cost a call per component and still leave a window, so it is not done.
+// Another order or misplaced names can make it miss, never find wrongly: then, as for
+// a component beyond ASCII or a list that may not fit, the walk goes from index 0.
 int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
 {
     DWORD count = 0;
