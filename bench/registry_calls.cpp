@@ -87,7 +87,7 @@ Calls Since(const Calls &before)
 // two keys, sets one value and closes the root and both keys.
 const long kWalks = 2;
 
-// The start-up with the walk from index 0 as its rules state it. A walk enumerates
+// The start-up as the walk from index 0 alone would make it. A walk enumerates
 // HKEY_CURRENT_USER (Software is its only key: one call) and Software (the game's key
 // comes after every sibling: siblings + 1 calls), opens both keys and closes both. A
 // pass over the game's values enumerates up to the last value it wants.

@@ -62,9 +62,6 @@ int FindLastCharDbcs(const char *text, char ch)
 {
     int last = -1;
     for (int i = 0; text[i] != '\0'; ++i) {
-        // The running system's code page, not Shift-JIS alone: under 1252 "é" (E9) is
-        // one character, under 936 "運" (DF 5C) is two bytes, and a folder such as
-        // "C:\Jeux\café" must be cut where that system sees its separator.
         if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) {
             if (text[i + 1] == '\0')
                 break;

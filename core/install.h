@@ -22,7 +22,10 @@ extern const char kTextNotInstalled[];
 
 PathKind ProbePath(const char *path);
 // Byte offset of the last single-byte `ch` in `text`, skipping the double-byte
-// characters of the system's ANSI code page; -1 if none.
+// characters of the running system's ANSI code page, whichever it is; -1 if none.
+// Under 1252 "é" (E9) is one character, under 936 "運" (DF 5C) is two bytes and holds
+// no separator: a folder such as "C:\Jeux\café" is cut where that system sees its
+// separator. A lead byte right before the terminator ends the text.
 int FindLastCharDbcs(const char *text, char ch);
 int LocateSetupIni(char (&iniPath)[kPathBufferSize]);
 int ReadRegName(const char *iniPath, char (&name)[kPathBufferSize]);

@@ -11,13 +11,7 @@ namespace {
 struct RootKey {
     const char *name;
     HKEY key;
-    // RegQueryInfoKeyA surely describes the very list that RegEnumKeyExA walks below
-    // this root. HKEY_CLASSES_ROOT lists a merge of the machine's and the user's
-    // classes, from Vista on HKEY_LOCAL_MACHINE\Software may list the user's virtual
-    // store among the machine's keys for a program like ours, and HKEY_USERS lists the
-    // hives the system linked in: there the walk keeps to the enumeration from index 0.
-    // The tools read below HKEY_CURRENT_USER only.
-    int listingDescribed;
+    int searched;  // whether the walk may search the keys below it (see FindSubkey)
 };
 
 // Root names are compared exactly, in this order.
@@ -28,10 +22,12 @@ const RootKey kRootKeys[] = {
     {"HKEY_USERS", HKEY_USERS, 0},
 };
 
-// Copies the path into its working copy and resolves the root. A path that does not
-// fit, names no known root, or names a root and nothing below it yields 0: the
-// tools never address a root's own values.
-int OpenPath(const char *keyPath, char *copy, size_t copySize, char **cursor, const RootKey **root)
+// Copies the path into its working copy, splits off the first component and finds
+// that root; *cursor is left on the components below it. A path that does not fit,
+// names no known root, or names a root and nothing below it yields 0: the tools
+// never address a root's own values.
+int CopyPathAndFindRoot(const char *keyPath, char *copy, size_t copySize, char **cursor,
+                        const RootKey **root)
 {
     if (keyPath == nullptr || !JoinText(copy, copySize, keyPath, ""))
         return 0;
@@ -60,10 +56,10 @@ LONG EnumerateSubkey(HKEY key, DWORD index, char (&name)[kRegNameUnit])
     return RegEnumKeyExA(key, index, name, &nameLength, nullptr, className, &classLength, nullptr);
 }
 
-// Looks the component up among the subkeys from the first on. Any enumeration status
-// but success ends the search, so an entry whose name or class does not fit hides
-// those after it.
-int HasSubkey(HKEY key, const char *component)
+// The reference walk: the subkeys from index 0 on, until one equals the component.
+// Any enumeration status but success ends it, so an entry whose name or class does
+// not fit hides those after it.
+int WalkFromIndexZero(HKEY key, const char *component)
 {
     for (DWORD index = 0;; ++index) {
         char name[kRegNameUnit];
@@ -74,32 +70,37 @@ int HasSubkey(HKEY key, const char *component)
     }
 }
 
-// The letters a platform folds when it sorts subkey names: Windows folds 'a'-'z' to
-// upper case, Wine 'A'-'Z' to lower case, which puts [ \ ] ^ _ ` after the letters
-// on one and before them on the other.
-const unsigned char kFoldedByWindows = 'a';
-const unsigned char kFoldedByWine = 'A';
-
-int Folded(unsigned char c, unsigned char firstFolded)
+// The platforms sort subkey names with their letters folded to one case: Windows
+// reads 'a'-'z' as 'A'-'Z', Wine 'A'-'Z' as 'a'-'z', which puts [ \ ] ^ _ ` after
+// the letters in Windows' order and before them in Wine's.
+unsigned char FoldedAsWindows(unsigned char c)
 {
-    return static_cast<unsigned char>(c - firstFolded) < 26 ? c ^ 0x20 : c;
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
+
+unsigned char FoldedAsWine(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+using Folding = unsigned char (*)(unsigned char);
 
 // Negative when a list sorted with this folding holds `name` before `component`.
 // Bytes of 0x80 and above stand above ASCII, as the characters they begin nearly
 // always do in the platform's order; where not, the search misses.
-int CompareListed(const char *name, const char *component, unsigned char firstFolded)
+int CompareListed(const char *name, const char *component, Folding fold)
 {
     const unsigned char *a = reinterpret_cast<const unsigned char *>(name);
     const unsigned char *b = reinterpret_cast<const unsigned char *>(component);
-    for (; *a != '\0' && Folded(*a, firstFolded) == Folded(*b, firstFolded); ++a, ++b) {
+    for (; *a != '\0' && fold(*a) == fold(*b); ++a, ++b) {
     }
-    return Folded(*a, firstFolded) - Folded(*b, firstFolded);
+    return fold(*a) - fold(*b);
 }
 
-// Binary search of a list sorted with this folding; 1 only on an entry that equals
-// the component by the walk's own comparison.
-int SearchSorted(HKEY key, DWORD count, const char *component, unsigned char firstFolded)
+// The search: a binary search of a list sorted with this folding. 1 only on an entry
+// that equals the component as the walk from index 0 compares them; a miss proves
+// nothing.
+int SearchSorted(HKEY key, DWORD count, const char *component, Folding fold)
 {
     DWORD low = 0;
     DWORD high = count;
@@ -110,7 +111,7 @@ int SearchSorted(HKEY key, DWORD count, const char *component, unsigned char fir
             return 0;
         if (EqualAsciiNoCase(name, component))
             return 1;
-        if (CompareListed(name, component, firstFolded) < 0)
+        if (CompareListed(name, component, fold) < 0)
             low = middle + 1;
         else
             high = middle;
@@ -127,23 +128,27 @@ int IsAscii(const char *text)
     return 1;
 }
 
-// The largest character of the ANSI code page in bytes, which the registry's names
-// are converted to; 0 when unknown.
+// The largest character of the ANSI code page in bytes; 0 when unknown.
 UINT AnsiMaxCharSize()
 {
     CPINFO info;
     return GetCPInfo(CP_ACP, &info) ? info.MaxCharSize : 0;
 }
 
-// Answers as HasSubkey does, in about log2(n) enumerations where it can prove that it
-// may. When the longest name and class (in characters) times the largest character
-// fit the walk's buffers, no enumeration fails, so the walk from index 0 succeeds
-// exactly when some entry equals the component; the open that follows is the same
-// whichever equal entry was seen. An equal entry found at any index is therefore the
-// walk's answer. A list in another order, or names the byte order misplaces, can make
-// a search miss, never find wrongly: after a miss in both platforms' orders, and for
-// a component with bytes of 0x80 or more or a list that may not fit, the walk goes
-// from index 0.
+// Answers as WalkFromIndexZero does, in about log2(n) enumerations where it may. When
+// every entry fits, no enumeration fails, so the walk succeeds exactly when some entry
+// equals the component, and the open that follows names the component, not the entry:
+// an equal entry found at any index is the walk's answer. The search relies on
+// - RegQueryInfoKeyA describing the list that RegEnumKeyExA walks: true below
+//   HKEY_CURRENT_USER, the one root marked searched. HKEY_CLASSES_ROOT merges the
+//   machine's and the user's classes, HKEY_LOCAL_MACHINE\Software may show the user's
+//   virtual store (Vista on), HKEY_USERS the hives the system linked in;
+// - GetCPInfo(CP_ACP) being the conversion the registry's A calls apply to its names;
+// - the key not changing between the query and the probes, the window the walk from
+//   index 0 has between its own calls. Reading the lengths again after a hit would
+//   cost a call per component and still leave a window, so it is not done.
+// Another order or misplaced names can make it miss, never find wrongly: then, as for
+// a component beyond ASCII or a list that may not fit, the walk goes from index 0.
 int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
 {
     DWORD count = 0;
@@ -152,14 +157,18 @@ int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
     if (maxCharSize != 0 && IsAscii(component) &&
         RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longestName, &longestClass,
                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        // Divided, not multiplied: no length the platform reports can overflow.
-        const DWORD fits = (kRegNameUnit - 1) / maxCharSize;
-        if (longestName <= fits && longestClass <= fits &&
-            (SearchSorted(key, count, component, kFoldedByWindows) ||
-             SearchSorted(key, count, component, kFoldedByWine)))
+        // Every entry fits the walk's buffers: the longest name and the longest class,
+        // in characters, times the largest character. Divided, not multiplied: no
+        // length the platform reports can overflow.
+        const DWORD charactersThatFit = (kRegNameUnit - 1) / maxCharSize;
+        const bool everyEntryFits =
+            longestName <= charactersThatFit && longestClass <= charactersThatFit;
+        if (everyEntryFits &&
+            (SearchSorted(key, count, component, FoldedAsWindows) ||
+             SearchSorted(key, count, component, FoldedAsWine)))
             return 1;
     }
-    return HasSubkey(key, component);
+    return WalkFromIndexZero(key, component);
 }
 
 // Walks down from the root; on success *out is the last key, opened by the walk.
@@ -167,7 +176,7 @@ int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
 // closed exactly once, also on failure.
 int WalkPath(const RootKey &root, char **cursor, HKEY *out)
 {
-    const UINT maxCharSize = root.listingDescribed ? AnsiMaxCharSize() : 0;
+    const UINT maxCharSize = root.searched ? AnsiMaxCharSize() : 0;
     HKEY current = root.key;
     for (char *component; (component = NextComponent(cursor)) != nullptr;) {
         if (!FindSubkey(current, component, maxCharSize)) {
@@ -236,7 +245,8 @@ int ReadRegistryValues(const char *keyPath, RegistryRequest *requests, int count
     HKEY key = nullptr;
     for (int i = 0; i < count; ++i)
         requests[i].found = 0;
-    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root) || !WalkPath(*root, &cursor, &key))
+    if (!CopyPathAndFindRoot(keyPath, copy, sizeof copy, &cursor, &root) ||
+        !WalkPath(*root, &cursor, &key))
         return 0;
     FindValues(key, requests, count);
     RegCloseKey(key);
@@ -257,7 +267,7 @@ int WriteRegistryString(const char *keyPath, const char *valueName, const char *
     char copy[kWritePathSize];
     char *cursor = nullptr;
     const RootKey *root = nullptr;
-    if (!OpenPath(keyPath, copy, sizeof copy, &cursor, &root))
+    if (!CopyPathAndFindRoot(keyPath, copy, sizeof copy, &cursor, &root))
         return 0;
     HKEY current = root->key;
     for (char *component; (component = NextComponent(&cursor)) != nullptr;) {

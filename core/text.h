@@ -7,7 +7,8 @@
 // terminator would not fit in size bytes.
 int JoinText(char *dst, size_t size, const char *a, const char *b);
 
-// 'A'-'Z' equal 'a'-'z'; every other byte, Shift-JIS second bytes included, must be equal.
+// 'A'-'Z' equal 'a'-'z'; every other byte, the second byte of a double-byte character
+// included, must be equal.
 int EqualAsciiNoCase(const char *a, const char *b);
 
 // The decimal number at the start of text, read as the C runtime's atoi reads it:

@@ -136,8 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         return 0;
     }
     // A module path the system could really report: whole characters, a folder, and
-    // no wildcard (file names cannot hold one). Any other still must not break the
-    // rules above, but what it finds is not a path to check.
+    // no wildcard (file names cannot hold one). Any other still must pass the checks
+    // above, but what it finds is not a path to check.
     if (!WellFormed(program) || cut < 0 || program.find_first_of("*?") != std::string::npos)
         return 0;
     // Found: a real file, in the program's folder or its SETUPDATA, within 259 bytes.

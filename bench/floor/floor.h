@@ -1,4 +1,4 @@
-/* Names that the plain floor's dialog resource and its program share. */
+/* Names that the plain floor's dialog resource and its setting share. */
 #pragma once
 
 #define FLOOR_CLASS_NAME "_kz_floor_Main"

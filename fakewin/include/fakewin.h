@@ -15,7 +15,7 @@ namespace fakewin {
 // the module path back to kDefaultModulePath, the error mode 0, the ANSI code page 932.
 void Reset();
 
-// The system's ANSI code page (GetACP). Its lead bytes (IsDBCSLeadByte) also decide
+// The system's ANSI code page. Its lead bytes (IsDBCSLeadByte) also decide
 // where the stand-in's paths split and which bytes of a name are letters: 932 has
 // 0x81-0x9F and 0xE0-0xFC, 936, 949 and 950 have 0x81-0xFE, any other (1252) none.
 void SetAnsiCodePage(UINT codePage);
@@ -50,9 +50,11 @@ enum class RegistryCall { kOpen, kCreate, kSetValue, kQueryInfo };
 // or RegQueryInfoKeyA on it.
 void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error = ERROR_ACCESS_DENIED);
 
-// The order RegEnumKeyExA lists subkeys in: Windows sorts names folded to upper case,
-// Wine folded to lower case, so [ \ ] ^ _ ` come after the letters on one and before
-// them on the other. kCreation lists them as they were created: a list in no order a
+// The order RegEnumKeyExA lists subkeys in. kWindows and kWine sort the names' ANSI
+// bytes with the ASCII letters folded, to upper case as Windows folds them or to lower
+// case as Wine does, so [ \ ] ^ _ ` come after the letters in one and before them in
+// the other. Windows and Wine sort the UTF-16 names, so these are their orders for
+// ASCII names only. kCreation lists keys as they were created: a list in no order a
 // search could rely on (as Windows lists volatile keys after the others). Existing
 // keys are listed anew; Reset() goes back to kWindows.
 enum class KeyOrder { kWindows, kWine, kCreation };

@@ -159,7 +159,6 @@ typedef struct _cpinfo {
 } CPINFO, *LPCPINFO;
 
 int WINAPI lstrlenA(LPCSTR text);
-UINT WINAPI GetACP(void);
 BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info);
 DWORD WINAPI GetLastError(void);

@@ -36,10 +36,11 @@ private:
 
 // Lead bytes of the ANSI code page: the byte after one belongs to the same character.
 bool IsLeadByte(unsigned char c);
-// Orders names as the registry and NTFS list them: ASCII letters folded to upper case,
-// double-byte characters compared as they are. 0 means the platform sees one name.
+// Orders names by their ANSI bytes with the ASCII letters folded to upper case,
+// double-byte characters compared as they are; 0 means the stand-in takes them for
+// one name. The registry and NTFS compare UTF-16 names, which agrees for ASCII names.
 int CompareNames(const std::string &a, const std::string &b);
-// The same with letters folded to lower case, as Wine orders subkeys.
+// The same with the ASCII letters folded to lower case, as Wine folds subkey names.
 int CompareNamesLowerFolded(const std::string &a, const std::string &b);
 bool SameName(const std::string &a, const std::string &b);
 // Characters, counting a double-byte character once.

@@ -1,5 +1,5 @@
-// The system's ANSI code page, and name comparison and path splitting under it, as
-// the platform applies them.
+// The system's ANSI code page, and the stand-in's name comparison and path splitting
+// under it.
 #include "fakewin.h"
 #include "internal.h"
 
@@ -127,40 +127,21 @@ void SetAnsiMaxCharSize(UINT size)
 
 }  // namespace fakewin
 
-UINT WINAPI GetACP(void)
-{
-    fakewin::internal::PlatformCall platformCall("GetACP");
-    return fakewin::ansiCodePage;
-}
-
 BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
 {
     fakewin::internal::PlatformCall platformCall("IsDBCSLeadByte");
     return fakewin::internal::IsLeadByte(testChar) ? TRUE : FALSE;
 }
 
+// Answers the ANSI code page's largest character and nothing else: that is all the
+// core asks of it.
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
 {
     fakewin::internal::PlatformCall platformCall("GetCPInfo");
-    if (info == nullptr || (codePage != CP_ACP && codePage != fakewin::ansiCodePage))
-        return FALSE;
     const UINT size = fakewin::ansiMaxCharSize;
-    if (size == 0)
+    if (info == nullptr || codePage != CP_ACP || size == 0)
         return FALSE;
     *info = CPINFO{};
     info->MaxCharSize = size;
-    info->DefaultChar[0] = '?';
-    // Lead byte ranges, in pairs, ended by two zeros.
-    BYTE *range = info->LeadByte;
-    for (unsigned c = 0x81; c <= 0xFE; ++c) {
-        if (!fakewin::internal::IsLeadByte(static_cast<unsigned char>(c)))
-            continue;
-        if (range != info->LeadByte && range[-1] == c - 1) {
-            range[-1] = static_cast<BYTE>(c);
-        } else {
-            range[0] = range[1] = static_cast<BYTE>(c);
-            range += 2;
-        }
-    }
     return TRUE;
 }

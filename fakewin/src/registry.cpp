@@ -1,7 +1,6 @@
-// The registry: four predefined roots, keys listed as the platform lists them
-// (subkeys by name folded to upper case as on Windows, or to lower case as on Wine;
-// values in creation order), handles that are counted so tests can prove every key was
-// closed exactly once.
+// The registry: four predefined roots, subkeys listed in the order SetKeyOrder chooses,
+// values in creation order, and handles that are counted so tests can prove every key
+// was closed exactly once.
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -30,7 +29,7 @@ struct Key {
     std::string className;
     unsigned long created = 0;  // the order of creation, for KeyOrder::kCreation
     Key *parent = nullptr;
-    std::vector<std::unique_ptr<Key>> subkeys;  // kept in the platform's listing order
+    std::vector<std::unique_ptr<Key>> subkeys;  // kept in the chosen listing order
     std::vector<Value> values;                  // in creation order
 };
 

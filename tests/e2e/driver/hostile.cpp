@@ -2,7 +2,7 @@
 // the lengths the tools' buffers hold, key names with "." components and runs of
 // separators, crowded and oversized registry entries, setting values with zero bytes
 // or without their terminator, and SAV_FOLDER patterns. Every scenario ends in the
-// dialog or in the warning the tools' rules give, with exit code 0, and nothing
+// dialog or in the tool's warning for what it met, with exit code 0, and nothing
 // changed but the one value the user decided.
 #include <stdio.h>
 #include <string.h>

@@ -352,8 +352,8 @@ void LocationScenarios()
         WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
     });
-    Run("RenderSwitch: profile rules: any case, blanks and quotes around REG_NAME", [&](Scenario &s) {
-        Game game = NewGame(s, "profilerules");
+    Run("RenderSwitch: REG_NAME found in any case, blanks and quotes around it dropped", [&](Scenario &s) {
+        Game game = NewGame(s, "profilenames");
         WriteFileBytes(game.Ini(), "; written by the installer\r\n[setup initial]\r\nreg_name =  \"KzE2EGame\"  \r\n");
         SetSetting(kRender, "1");
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");

@@ -142,7 +142,7 @@ TEST_F(InstallTest, AFolderNamedSetupIniDoesNotCount)
     EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
 }
 
-TEST_F(InstallTest, ReadRegNameFollowsTheProfileRules)
+TEST_F(InstallTest, ReadRegNameFindsItsKeyInAnyCaseAndDropsBlanksAndQuotes)
 {
     const std::string ini = world::Folder() + "\\SETUP.INI";
     struct Case {

@@ -1,4 +1,4 @@
-// The key-path reader against a second reader written from the walk's rules alone,
+// The key-path reader against a plain second reader that walks from index 0 alone,
 // over registries made to trip it: siblings whose name or class does not fit, names in
 // other letter cases, Shift-JIS names, values that do not fit or come twice in other
 // cases, other types, any order of creation. The installation check's one walk for all
@@ -18,9 +18,9 @@
 
 namespace {
 
-// The reader as its rules state it, sharing no code with the core, so that a fault in
-// the core's walk cannot hide in its reference: strtok for the components, enumeration
-// from index 0 with buffers of the rules' sizes, the first equal name, the rules' closes.
+// The plain reader, sharing no code with the core, so that a fault in the core's walk
+// cannot hide in its reference: strtok for the components, enumeration from index 0
+// with 255-unit buffers, the first equal name, each key it opened closed once.
 namespace reference {
 
 const DWORD kNameUnit = 255;   // key, class and value names, terminator included
@@ -64,8 +64,8 @@ bool Walk(char *copy, HKEY *key)
     if (root == nullptr)
         return false;
     token = strtok(nullptr, "\\");
-    // A root with nothing below it fails: the core's choice where the rules leave it
-    // open (the tools never pass one).
+    // A root with nothing below it fails: the core's own choice for a path the tools
+    // never pass.
     if (token == nullptr)
         return false;
     HKEY current = root;
@@ -124,7 +124,7 @@ int Read(const char *keyPath, const char *valueName, void *dest, int type)
             static_cast<char *>(dest)[length] = '\0';
         }
         // A REG_DWORD of another length has no 32-bit value; the core leaves the
-        // destination as it was, where the rules say nothing.
+        // destination as it was.
         if (storedType == REG_DWORD && type == kValueDword && dataLength == sizeof(DWORD))
             memcpy(dest, data, sizeof(DWORD));
     }
@@ -310,7 +310,7 @@ long SearchBound(world::KeyOrder order)
     return bound;
 }
 
-TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
+TEST(WalkDifferential, ReadsAnswerAsTheWalkFromIndexZeroDoes)
 {
     const std::vector<Layout> layouts = Layouts();
     int installed = 0;
@@ -410,7 +410,7 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkRulesDo)
                 EXPECT_EQ(expectedNumber, number);
             }
         }
-        // The installation check by its rules: the key, every value as text, and the
+        // The installation check spelled out: the key, every value as text, and the
         // save folder that one of them names.
         const int expected = allFound && ProbePath(saveText) == kPathDirectory;
         EXPECT_EQ(expected, IsGameInstalled(path.c_str()));
