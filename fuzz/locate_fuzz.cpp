@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "code_pages.h"
 #include "fuzz_support.h"
 #include "install.h"
 
 namespace {
 
-const UINT kCodePages[] = {932, 1252, 936, 949, 950};
 UINT codePage;
 
 // Lead bytes as each code page defines them: Shift-JIS, none in the Western code
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     fakewin::Reset();
     fakewin::KeepCallLog(false);
     // Taken first: the code page decides how the stand-in splits the folders made below.
-    codePage = kCodePages[data.ConsumeIntegralInRange<size_t>(0, sizeof kCodePages / sizeof kCodePages[0] - 1)];
+    codePage = kCheckedCodePages[data.ConsumeIntegralInRange<size_t>(0, sizeof kCheckedCodePages / sizeof kCheckedCodePages[0] - 1)].codePage;
     fakewin::SetAnsiCodePage(codePage);
 
     // A folder of the input's naming, made one level at a time, or padded near the limit.

@@ -9,17 +9,11 @@ jobs=$(nproc)
 if [ -z "${WINE_HOW:-}" ]; then bash scripts/install-deps.sh; fi
 . scripts/wine-prefix.sh
 wine_enter "$0" "$@"
+. scripts/common.sh
 
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$jobs" --target registry_calls
-# The toolchain file counts only when the cache is made; naming it again draws a warning.
-win_toolchain=()
-if [ ! -f build/win/CMakeCache.txt ]; then
-    win_toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake)
-fi
-cmake -S . -B build/win "${win_toolchain[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/win -j"$jobs" --target CalcSwitch RenderSwitch PlayerSwitch floor startup_timer toolcore \
-    floor_calcswitch floor_renderswitch floor_playerswitch
+win_build bench_programs
 
 export WINEPREFIX=$PWD/build/bench-prefix
 wine_prefix_boot

@@ -27,34 +27,23 @@ if [ -z "${WINE_HOW:-}" ]; then
 fi
 . scripts/wine-prefix.sh
 wine_enter "$0" "$@"
+. scripts/common.sh
 
 # --- Builds -------------------------------------------------------------------------
-if [ ! -f build/win/CMakeCache.txt ]; then
-    cmake -S "$repo" -B build/win -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
-          -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-fi
 echo "demo: building the product into dist/"
-cmake --build build/win -j2 --target $(python3 scripts/facts.py tools | cut -d" " -f1) e2e_pilot >/dev/null
+win_build product e2e_pilot >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
 programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
 shots=build/demo
 mkdir -p "$shots"
 
 # --- X display and Wine prefix --------------------------------------------------------
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+session_start
 
 unattended=
 if [ -z "${DISPLAY:-}" ]; then
     unattended=1
-    . "$repo/scripts/xvfb.sh"
-    start_xvfb "$work" || { echo "demo: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+    start_xvfb
     echo "demo: no display, so the tools run unattended on Xvfb $DISPLAY"
 fi
 
@@ -148,8 +137,8 @@ shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's
     origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
     read -r ox oy <<<"$origin"
     read -r left top right bottom <<<"$1"
-    import -window root "$work/screen.png"
-    convert "$work/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$file"
+    import -window root "$session/screen.png"
+    convert "$session/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$file"
 }
 
 desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in it

@@ -2,11 +2,13 @@
 """The facts that the sources state once, read from them for the scripts: the tools and
 their folders (tools/CMakeLists.txt), each tool's class name, value name and control ids
 (its resource.h), the floor's class (bench/floor/floor.h), the installer's values
-(tests/support/install_values.h) and the fuzz targets (fuzz/<name>_fuzz.cpp).
+(tests/support/install_values.h), the code pages the tools are checked on and their
+locales (tests/support/code_pages.h) and the fuzz targets (fuzz/<name>_fuzz.cpp).
 
 From the shell:  facts.py tools                  -> "Name folder" per line
                  facts.py tool NAME MACRO...     -> each macro's value, one per line
-                 facts.py install-values         -> one value name per line"""
+                 facts.py install-values         -> one value name per line
+                 facts.py code-pages             -> "locale code-page" per line"""
 import glob
 import os
 import re
@@ -54,6 +56,12 @@ def install_values():
     return re.findall(r'"([^"]*)"', body[:body.index("};")])
 
 
+def code_pages():
+    """[(locale, code page)], the tools' own first."""
+    return [(locale, int(page)) for page, locale in
+            re.findall(r'\{(\d+), "([^"]+)"\}', _read("tests", "support", "code_pages.h"))]
+
+
 def fuzz_targets():
     """{name: what it feeds}, from each target's file name and its opening comment."""
     targets = {}
@@ -84,6 +92,9 @@ def main(argv):
             print(facts[macro])
     elif argv == ["install-values"]:
         print("\n".join(install_values()))
+    elif argv == ["code-pages"]:
+        for locale, page in code_pages():
+            print(locale, page)
     else:
         raise SystemExit(__doc__)
 

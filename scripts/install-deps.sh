@@ -87,8 +87,8 @@ if [ "${WINE_VIA:-}" = qemu ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1;
 fi
 
 # Wine takes the ANSI code page from the locale: 932 for the tools' Japanese texts, and
-# 1252, 936, 949 and 950 for the checks on systems of other code pages.
-for loc in ja_JP fr_FR zh_CN ko_KR zh_TW; do
+# others for the checks on systems of other code pages.
+for loc in $(python3 "$(dirname "$0")/facts.py" code-pages | sed 's/\.UTF-8 .*//'); do
     if ! locale -a 2>/dev/null | grep -qix "$loc\.utf-\?8"; then
         echo "install-deps: generating locale $loc.UTF-8"
         sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen

@@ -9,6 +9,7 @@ jobs=$(nproc)
 
 bash scripts/install-deps.sh
 . scripts/wine-prefix.sh
+. scripts/common.sh
 
 echo "== host build (Win32 stand-in, AddressSanitizer + UBSan)"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -20,14 +21,7 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build/fuzz -j"$jobs"
 
 echo "== Windows build (i686: the product in dist/, and its Wine suites)"
-# The toolchain file counts only when the cache is made (demo.sh may have made it);
-# naming it again would only draw CMake's "not used" warning.
-win_toolchain=()
-if [ ! -f build/win/CMakeCache.txt ]; then
-    win_toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake)
-fi
-cmake -S . -B build/win "${win_toolchain[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/win -j"$jobs"
+win_build
 
 echo "== how Wine runs the programs of dist/ here"
 # Fresh prefixes for every run: no registry left over from an earlier one.

@@ -73,8 +73,8 @@ wine_enter() {
 
 # The Japanese locale gives Wine the ANSI code page 932; only Wine's processes get it.
 wine() { wine_in_locale ja_JP.UTF-8 "$@"; }
-# Wine takes a process's ANSI code page from its locale: fr_FR.UTF-8 gives 1252,
-# zh_CN.UTF-8 936, ko_KR.UTF-8 949, zh_TW.UTF-8 950.
+# Wine takes a process's ANSI code page from its locale (scripts/facts.py code-pages
+# lists those the tools are checked on).
 wine_in_locale() { local locale=$1; shift; LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"; }
 
 wine_prefix_boot() {

@@ -11,15 +11,12 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 . "$repo/scripts/wine-prefix.sh"
 wine_enter "$0" "$@"
+. "$repo/scripts/common.sh"
 
 driver=${1:-}
 tools=${2:-}
 if [ -z "$driver" ]; then
-    if [ ! -f "$repo/build/win/CMakeCache.txt" ]; then
-        cmake -S "$repo" -B "$repo/build/win" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
-              -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    fi
-    cmake --build "$repo/build/win" -j2 --target CalcSwitch RenderSwitch PlayerSwitch e2e_driver >/dev/null
+    win_build product e2e_driver >/dev/null
     driver=$repo/build/win/tests/e2e/e2e_driver.exe
     tools=$repo/dist
 fi
@@ -29,20 +26,8 @@ echo "e2e: the programs in $tools"
 # Beside the driver: never shared with another build tree's suite or with the unit tests.
 export WINEPREFIX=$(dirname "$driver")/wineprefix
 
-work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-. "$repo/scripts/xvfb.sh"
-if ! start_xvfb "$work"; then
-    echo "e2e: Xvfb did not start:"; cat "$work/xvfb.log"
-    echo "0 passed, 1 failed"; exit 1
-fi
+session_start
+start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 
 started=$(date +%s)
 wine_prefix_boot
@@ -63,12 +48,12 @@ run_driver() {
     local locale=$1 code
     shift
     set +e
-    wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$work/run.txt"
+    wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$session/run.txt"
     code=${PIPESTATUS[0]}
     set -e
     wineserver -w
-    cat "$work/run.txt" >>"$results"
-    tail -n 1 "$work/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
+    cat "$session/run.txt" >>"$results"
+    tail -n 1 "$session/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
     [ "$code" = 0 ] || status=1
 }
 : >"$results"
@@ -78,8 +63,8 @@ if [ "$filter" != "code page" ]; then
 fi
 # The same tools on systems of other ANSI code pages: each run checks GetACP itself.
 if [ -z "$filter" ] || [ "$filter" = "code page" ]; then
-    for pair in fr_FR:1252 zh_CN:936 ko_KR:949 zh_TW:950; do
-        run_driver "${pair%%:*}.UTF-8" --code-page "${pair#*:}" "$win_tools"
+    for pair in $(python3 "$repo/scripts/facts.py" code-pages | tr ' ' :); do
+        [ "${pair#*:}" = 932 ] || run_driver "${pair%%:*}" --code-page "${pair#*:}" "$win_tools"
     done
 fi
 exit "$status"

@@ -234,57 +234,56 @@ const Tool &ToolFor(size_t i)
     return *kTools[i % 3];
 }
 
+// A start-up failure: how the game is spoiled, and the warning the tool must show.
+struct FailureRow {
+    const Tool *tool;  // null: each of the three
+    const char *what;
+    const char *tag;  // names the game's folder
+    void (*spoil)(const Game &game);
+    const char *text;
+};
+
+const FailureRow kFailures[] = {
+    {nullptr, "no SETUP.INI anywhere", "noini", [](const Game &g) { DeleteFileA(g.Ini().c_str()); }, kTextNoIni},
+    {nullptr, "REG_NAME empty", "emptyname", [](const Game &g) { WriteFileBytes(g.Ini(), IniText("")); },
+     kTextNoRegName},
+    {nullptr, "the game's key is missing", "nokey", [](const Game &) { DeleteKeyTree(kGameKey); },
+     kTextNotInstalled},
+    {&kRender, "SETUP.INI is a folder", "inidir",
+     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.Ini()); }, kTextNoIni},
+    {&kPlayer, "SETUPDATA\\SETUP.INI is a folder", "setupdatadir",
+     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.folder + "\\SETUPDATA\\SETUP.INI"); },
+     kTextNoIni},
+    {&kCalc, "SETUP.INI without the REG_NAME key", "nonamekey",
+     [](const Game &g) { WriteFileBytes(g.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n"); }, kTextNoRegName},
+    {&kRender, "SETUP.INI without the section", "nosection",
+     [](const Game &g) { WriteFileBytes(g.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n"); }, kTextNoRegName},
+    {&kPlayer, "REG_NAME of blanks only", "blankname", [](const Game &g) { WriteFileBytes(g.Ini(), IniText("   ")); },
+     kTextNoRegName},
+    {&kCalc, "empty SETUP.INI", "emptyini", [](const Game &g) { WriteFileBytes(g.Ini(), ""); }, kTextNoRegName},
+    {&kRender, "SAV_FOLDER names a file", "savfile",
+     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\save01.dat"); }, kTextNotInstalled},
+    {&kPlayer, "SAV_FOLDER's folder was deleted", "savgone", [](const Game &g) { RemoveTree(g.saveFolder); },
+     kTextNotInstalled},
+    {&kCalc, "SAV_FOLDER ends in a separator", "savslash",
+     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\"); }, kTextNotInstalled},
+    {&kRender, "SAV_FOLDER empty", "savempty", [](const Game &) { SetRegString(kGameKey, "SAV_FOLDER", ""); },
+     kTextNotInstalled},
+};
+
 void StartupFailureScenarios()
 {
-    for (const Tool *tool : kTools) {
-        Run(ToolName(*tool) + ": no SETUP.INI anywhere", [&](Scenario &s) {
-            Game game = NewGame(s, "noini");
-            DeleteFileA(game.Ini().c_str());
-            ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNoIni);
-        });
-        Run(ToolName(*tool) + ": REG_NAME empty", [&](Scenario &s) {
-            Game game = NewGame(s, "emptyname");
-            WriteFileBytes(game.Ini(), IniText(""));
-            ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNoRegName);
-        });
-        Run(ToolName(*tool) + ": the game's key is missing", [&](Scenario &s) {
-            Game game = NewGame(s, "nokey");
-            DeleteKeyTree(kGameKey);
-            ExpectWarning(s, *tool, game.Exe(*tool), game.folder, kTextNotInstalled);
-        });
+    for (const FailureRow &row : kFailures) {
+        for (const Tool *tool : kTools) {
+            if (row.tool != nullptr && row.tool != tool)
+                continue;
+            Run(ToolName(*tool) + ": " + row.what, [&](Scenario &s) {
+                Game game = NewGame(s, row.tag);
+                row.spoil(game);
+                ExpectWarning(s, *tool, game.Exe(*tool), game.folder, row.text);
+            });
+        }
     }
-    Run("RenderSwitch: SETUP.INI is a folder", [&](Scenario &s) {
-        Game game = NewGame(s, "inidir");
-        DeleteFileA(game.Ini().c_str());
-        MakeFolder(game.Ini());
-        ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNoIni);
-    });
-    Run("PlayerSwitch: SETUPDATA\\SETUP.INI is a folder", [&](Scenario &s) {
-        Game game = NewGame(s, "setupdatadir");
-        DeleteFileA(game.Ini().c_str());
-        MakeFolder(game.folder + "\\SETUPDATA\\SETUP.INI");
-        ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNoIni);
-    });
-    Run("CalcSwitch: SETUP.INI without the REG_NAME key", [&](Scenario &s) {
-        Game game = NewGame(s, "nonamekey");
-        WriteFileBytes(game.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n");
-        ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
-    });
-    Run("RenderSwitch: SETUP.INI without the section", [&](Scenario &s) {
-        Game game = NewGame(s, "nosection");
-        WriteFileBytes(game.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n");
-        ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNoRegName);
-    });
-    Run("PlayerSwitch: REG_NAME of blanks only", [&](Scenario &s) {
-        Game game = NewGame(s, "blankname");
-        WriteFileBytes(game.Ini(), IniText("   "));
-        ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNoRegName);
-    });
-    Run("CalcSwitch: empty SETUP.INI", [&](Scenario &s) {
-        Game game = NewGame(s, "emptyini");
-        WriteFileBytes(game.Ini(), "");
-        ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
-    });
     for (size_t i = 0; i < sizeof kInstallValues / sizeof kInstallValues[0]; ++i) {
         const Tool &tool = ToolFor(i);
         Run(ToolName(tool) + ": installer value " + kInstallValues[i] + " missing", [&](Scenario &s) {
@@ -293,26 +292,6 @@ void StartupFailureScenarios()
             ExpectWarning(s, tool, game.Exe(tool), game.folder, kTextNotInstalled);
         });
     }
-    Run("RenderSwitch: SAV_FOLDER names a file", [&](Scenario &s) {
-        Game game = NewGame(s, "savfile");
-        SetRegString(kGameKey, "SAV_FOLDER", game.saveFolder + "\\save01.dat");
-        ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNotInstalled);
-    });
-    Run("PlayerSwitch: SAV_FOLDER's folder was deleted", [&](Scenario &s) {
-        Game game = NewGame(s, "savgone");
-        RemoveTree(game.saveFolder);
-        ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNotInstalled);
-    });
-    Run("CalcSwitch: SAV_FOLDER ends in a separator", [&](Scenario &s) {
-        Game game = NewGame(s, "savslash");
-        SetRegString(kGameKey, "SAV_FOLDER", game.saveFolder + "\\");
-        ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNotInstalled);
-    });
-    Run("RenderSwitch: SAV_FOLDER empty", [&](Scenario &s) {
-        Game game = NewGame(s, "savempty");
-        SetRegString(kGameKey, "SAV_FOLDER", "");
-        ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNotInstalled);
-    });
 }
 
 void LocationScenarios()

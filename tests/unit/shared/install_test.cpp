@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "code_pages.h"
 #include "install_values.h"
 #include "keypath.h"
 #include "setting.h"
@@ -67,9 +68,9 @@ TEST(FindLastCharDbcs, SkipsTheDoubleByteCharactersOfTheSystemCodePage)
         {"\"café\" (E9) before the separator", "C:\\Jeux\\caf\xE9\\Tool.exe", 7, 12, 7},
         {"936 \"運\": DF then 5C", "C:\\\xDF\x5C", 4, 4, 2},
     };
-    const UINT codePages[] = {932, 1252, 936, 949, 950};
     int tried = 0;
-    for (UINT codePage : codePages) {
+    for (const CheckedCodePage &checked : kCheckedCodePages) {
+        const UINT codePage = checked.codePage;
         // Where the system's code page cannot be chosen, only its own column is checked.
         if (!world::UseAnsiCodePage(codePage))
             continue;

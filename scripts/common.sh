@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Source this file: the steps the scripts share, besides how Wine runs (wine-prefix.sh).
+#   win_build [TARGET...]  configures build/win (the product in dist/, and its tests) when
+#                          it has no cache yet, and builds the targets (all without any)
+#   session_start          a scratch folder, $session; at exit Wine's server and our X
+#                          server stop and the folder goes
+#   start_xvfb             an X server of our own on a free display; exports DISPLAY.
+#                          Returns 1, showing Xvfb's log, when no display came up
+common_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+win_build() {
+    # The toolchain file counts only when the cache is made; naming it again would only
+    # draw CMake's "not used" warning.
+    local toolchain=()
+    if [ ! -f "$common_repo/build/win/CMakeCache.txt" ]; then
+        toolchain=(-DCMAKE_TOOLCHAIN_FILE="$common_repo/cmake/mingw-i686.cmake")
+    fi
+    cmake -S "$common_repo" -B "$common_repo/build/win" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+    cmake --build "$common_repo/build/win" -j"$(nproc)" ${1:+--target "$@"}
+}
+
+session_start() {
+    session=$(mktemp -d)
+    xvfb_pid=
+    trap session_end EXIT
+}
+session_end() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    rm -rf "$session"
+}
+
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$session/display" 2>"$session/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$session/display" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$session/display" ]; then
+        echo "Xvfb did not start:"; cat "$session/xvfb.log"
+        return 1
+    fi
+    export DISPLAY=:$(cat "$session/display")
+}
