@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "remove_tree.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -15,7 +17,7 @@ namespace e2e {
 
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 bool MakeFolder(const std::string &path);  // creates missing parents too
-void RemoveTree(const std::string &path);  // files and folders, recursively
+using ::RemoveTree;
 
 // Relative path → contents of every file (folders map to "<dir>"), recursively.
 typedef std::map<std::string, std::string> FolderSnapshot;

@@ -5,32 +5,11 @@
 #include <gtest/gtest.h>
 #include <winternl.h>
 
+#include "remove_tree.h"
+
 namespace world {
 
 namespace {
-
-// Removes a file or a folder with everything in it; a missing path is fine.
-void RemoveTree(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name != "." && name != "..")
-                RemoveTree(path + "\\" + name);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 // A name that ends in a lone lead byte is stored with a NUL character in it, which no
 // ANSI or W call can name (and RegDeleteTree then recurses without end); the native
