@@ -53,15 +53,7 @@ rm -rf "$WINEPREFIX"
 echo "demo: preparing the Wine prefix build/demo-prefix"
 wine_prefix_boot
 wine_prefix_fonts
-# This Wine does not find Marlett in its own font folder, and without it the caption's
-# close button shows the letter "r"; from the prefix's Fonts folder it is found.
-if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-fi
-if [ -n "$unattended" ]; then
-    # With no window manager on Xvfb, Wine would wait 2 s for one at every window.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-fi
+if [ -n "$unattended" ]; then wine_prefix_unmanaged; fi
 
 # --- The sample game --------------------------------------------------------------------
 reg_name=KzSampleGame

@@ -24,8 +24,6 @@ echo "== Windows build (i686: the product in dist/, and its Wine suites)"
 win_build
 
 echo "== how Wine runs the programs of dist/ here"
-# Fresh prefixes for every run: no registry left over from an earlier one.
-rm -rf build/wineprefix build/win/tests/e2e/wineprefix
 wine_how=$(wine_describe) || true
 echo "$wine_how"
 

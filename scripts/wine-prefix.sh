@@ -7,6 +7,7 @@
 #   wine_prefix_boot          boots $WINEPREFIX if it is new; waits until the server is idle
 #   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
 #                             font that Debian ships
+#   wine_prefix_unmanaged     for an X server without a window manager (Xvfb)
 # WINEPREFIX defaults to <repo>/build/wineprefix, a 32-bit-only prefix. WINE_VIA=qemu
 # takes the qemu route even where the kernel runs 32-bit programs itself.
 #
@@ -95,5 +96,17 @@ wine_prefix_fonts() {
     for face in "${wine_fallback_faces[@]}"; do
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
     done
+    # This Wine does not find Marlett in its own font folder, and without it the caption's
+    # close button shows the letter "r"; from the prefix's Fonts folder it is found.
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+    wineserver -w
+}
+
+# Without a window manager on the display, Wine waits 2 s for one on every window it
+# hides or destroys; unmanaged windows need no answer.
+wine_prefix_unmanaged() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
 }

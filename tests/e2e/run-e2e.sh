@@ -1,41 +1,22 @@
 #!/usr/bin/env bash
-# Runs the end-to-end suite: the driver program starts the real tools under Wine on a
-# virtual X display of its own, in a Wine prefix of its own.
-#   run-e2e.sh                     builds what is needed and runs dist/ (from the repo)
-#   run-e2e.sh DRIVER TOOLS_DIR    as CTest calls it
-#   E2E_FILTER=text                runs only the scenarios whose name holds text;
-#                                  "code page" runs only those of other code pages
+# The end-to-end suite, as CTest runs it: the driver program starts the real tools under
+# Wine in the session of scripts/wine-session.sh (its prefix and X server).
+#   run-e2e.sh DRIVER TOOLS_DIR SESSION_DIR
+#   E2E_FILTER=text   runs only the scenarios whose name holds text; "code page" runs
+#                     only those of other code pages (ctest -R e2e runs the suite alone)
 # Exits 77 (skipped) where Wine cannot run the 32-bit programs, saying why.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 . "$repo/scripts/wine-prefix.sh"
 wine_enter "$0" "$@"
-. "$repo/scripts/common.sh"
-
-driver=${1:-}
-tools=${2:-}
-if [ -z "$driver" ]; then
-    win_build product e2e_driver >/dev/null
-    driver=$repo/build/win/tests/e2e/e2e_driver.exe
-    tools=$repo/dist
-fi
-driver=$(realpath "$driver")
-tools=$(realpath "$tools")
-echo "e2e: the programs in $tools"
-# Beside the driver: never shared with another build tree's suite or with the unit tests.
-export WINEPREFIX=$(dirname "$driver")/wineprefix
-
-session_start
-start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
-
-started=$(date +%s)
-wine_prefix_boot
-wine_prefix_fonts
-# Without a window manager on the display, Wine waits 2 s for one on every window
-# it hides or destroys; unmanaged windows need no answer.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-echo "e2e: prefix $WINEPREFIX ready after $(( $(date +%s) - started )) s, display $DISPLAY"
+driver=$(realpath "$1")
+tools=$(realpath "$2")
+DISPLAY=:$(cat "$3/display")
+export DISPLAY
+echo "e2e: the programs in $tools, display $DISPLAY"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 
 win_tools=$(wine winepath -w "$tools" 2>/dev/null | tr -d '\r')
 # Kept beside the driver for scripts/reliability_report.py.
@@ -48,12 +29,12 @@ run_driver() {
     local locale=$1 code
     shift
     set +e
-    wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$session/run.txt"
+    wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$scratch/run.txt"
     code=${PIPESTATUS[0]}
     set -e
     wineserver -w
-    cat "$session/run.txt" >>"$results"
-    tail -n 1 "$session/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
+    cat "$scratch/run.txt" >>"$results"
+    tail -n 1 "$scratch/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
     [ "$code" = 0 ] || status=1
 }
 : >"$results"
