@@ -1,24 +1,28 @@
 #!/usr/bin/env bash
-# The Wine suites' session, set up and torn down by CTest around them, so that a run
-# boots one prefix and starts one X server:
-#   wine-session.sh start DIR  a fresh prefix ($WINEPREFIX, see wine-prefix.sh), booted,
-#                              its fonts mapped, and an X server whose display it
-#                              writes to DIR/display
-#   wine-session.sh stop DIR   stops Wine's server and the X server
+# Wine for the test suites, as CTest calls it:
+#   wine-session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX, see
+#                                wine-prefix.sh), booted, fonts mapped, and an X server
+#                                whose display goes to DIR/display
+#   wine-session.sh stop DIR     after them: Wine's server and the X server stop
+#   wine-session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
 # Exits 77 (skipped), saying why, where Wine cannot run here.
 set -euo pipefail
 . "$(dirname "$0")/wine-prefix.sh"
 . "$(dirname "$0")/common.sh"
-action=${1:?usage: wine-session.sh start|stop DIR}
-session=${2:?usage: wine-session.sh start|stop DIR}
+action=${1:?usage: wine-session.sh start|stop DIR, or run PROGRAM [ARGS]}
+shift
 if [ "$action" = stop ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    if [ -s "$session/xvfb.pid" ]; then kill "$(cat "$session/xvfb.pid")" 2>/dev/null || true; fi
-    rm -rf "$session"
+    session=$1 xvfb_pid=$(cat "$1/xvfb.pid" 2>/dev/null || true)
+    session_end
     exit 0
 fi
-wine_enter "$0" "$@"
-started=$SECONDS
+wine_enter "$0" "$action" "$@"
+if [ "$action" = run ]; then
+    wine_prefix_boot
+    wine "$@"
+    exit
+fi
+session=$1
 rm -rf "$WINEPREFIX" "$session"
 mkdir -p "$session"
 start_xvfb
@@ -26,4 +30,4 @@ echo "$xvfb_pid" >"$session/xvfb.pid"
 wine_prefix_boot
 wine_prefix_fonts
 wine_prefix_unmanaged
-echo "wine session: prefix $WINEPREFIX ready after $((SECONDS - started)) s, display $DISPLAY"
+echo "wine session: prefix $WINEPREFIX ready, display $DISPLAY"
