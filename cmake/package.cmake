@@ -12,13 +12,16 @@ add_custom_command(OUTPUT ${guide}
     COMMENT "Writing the players' guide as text")
 add_custom_target(players_guide ALL DEPENDS ${guide})
 
-install(TARGETS CalcSwitch RenderSwitch PlayerSwitch RUNTIME DESTINATION .)
+get_property(tools GLOBAL PROPERTY TOOL_TARGETS)
+install(TARGETS ${tools} RUNTIME DESTINATION .)
 install(FILES ${guide} DESTINATION .)
 # Summed where CPack lays the archive out, in the format "sha256sum -c" reads.
+list(TRANSFORM tools APPEND .exe OUTPUT_VARIABLE summed)
+install(CODE "set(summed \"${summed};players.txt\")")
 install(CODE [[
     set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
     set(sums "")
-    foreach(name CalcSwitch.exe RenderSwitch.exe PlayerSwitch.exe players.txt)
+    foreach(name ${summed})
         file(SHA256 "${root}/${name}" sum)
         string(APPEND sums "${sum}  ${name}\n")
     endforeach()
