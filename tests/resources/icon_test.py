@@ -10,14 +10,13 @@ import sys
 import unittest
 
 import pe_resources as pe
-from programs import programs
+from programs import TOOLS as NAMES, programs
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import make_icon  # noqa: E402
 
 LANG_JAPANESE_JAPAN = 0x0411
 IDI_MAIN = 101
-NAMES = ["CalcSwitch", "RenderSwitch", "PlayerSwitch"]
 
 
 def icon_of(path):

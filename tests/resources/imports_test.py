@@ -145,5 +145,5 @@ class ChecksCatchFaults(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROGRAMS = programs(sys.argv[1:], ["CalcSwitch", "RenderSwitch", "PlayerSwitch"])
+    PROGRAMS = programs(sys.argv[1:])
     unittest.main(argv=sys.argv[:1], verbosity=2)

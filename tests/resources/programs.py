@@ -2,8 +2,13 @@
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import facts  # noqa: E402
 
-def programs(args, names):
+TOOLS = [name for name, _ in facts.tools()]
+
+
+def programs(args, names=TOOLS):
     """{name: path} for exactly the given names; exits with a usage line otherwise."""
     found = dict(arg.split("=", 1) for arg in args if "=" in arg)
     missing = [name for name in names if not os.path.isfile(found.get(name, ""))]
