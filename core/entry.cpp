@@ -4,7 +4,8 @@
 
 #include "startup.h"
 
-// Each tool program defines its one setting.
+// The tool's one setting: the build defines ToolSetting as <tool>Setting for each
+// program (tools/CMakeLists.txt), so this file is the same in all three.
 extern const SettingDefinition ToolSetting;
 
 extern "C" void WINAPI ToolEntry()

@@ -31,7 +31,8 @@ const char *CheckGame()
 
 int RunMessageLoop()
 {
-    // Cleared: a -1 before the first message leaves it unset, and the loop hands it on.
+    // Cleared, so that what the loop returns is always defined: the loop ends only when
+    // GetMessageA returns 0, and a -1 before that leaves the message unset.
     MSG message = {};
     // GetMessageA's -1 (an error) keeps the loop going, as any non-zero result does.
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {
