@@ -78,11 +78,6 @@ unsigned char FoldedAsWindows(unsigned char c)
     return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
-unsigned char FoldedAsWine(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 using Folding = unsigned char (*)(unsigned char);
 
 // Negative when a list sorted with this folding holds `name` before `component`.
@@ -165,7 +160,7 @@ int FindSubkey(HKEY key, const char *component, UINT maxCharSize)
             longestName <= charactersThatFit && longestClass <= charactersThatFit;
         if (everyEntryFits &&
             (SearchSorted(key, count, component, FoldedAsWindows) ||
-             SearchSorted(key, count, component, FoldedAsWine)))
+             SearchSorted(key, count, component, LowerAscii)))
             return 1;
     }
     return WalkFromIndexZero(key, component);

@@ -17,23 +17,15 @@ const char kTextNotSaved[] = "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x
 
 namespace {
 
-enum {
-    kSettingTextSize = 260,
-};
-
-const ChoiceRow *RowForValue(const SettingDefinition &setting, int value)
+// A number without a row of its own takes the row for other numbers. CurrentChoice
+// only ever holds a row's value, so for it the fallback is never taken.
+const ChoiceRow &RowForValue(const SettingDefinition &setting, int value)
 {
     for (int i = 0; i < setting.rowCount; ++i) {
         if (setting.rows[i].value == value)
-            return &setting.rows[i];
+            return setting.rows[i];
     }
-    return nullptr;
-}
-
-const ChoiceRow &RowForStoredText(const SettingDefinition &setting, const char *text)
-{
-    const ChoiceRow *row = RowForValue(setting, ParseDecimal(text));
-    return row != nullptr ? *row : setting.rows[setting.otherRow];
+    return setting.rows[setting.otherRow];
 }
 
 void SetCheck(HWND window, WORD controlId, WPARAM state)
@@ -47,9 +39,9 @@ void FillChoices(HWND window, const SettingDefinition &setting)
         SetCheck(window, setting.rows[i].controlId, BST_UNCHECKED);
     // Cleared first: a value stored with another type than REG_SZ is found but
     // leaves the text untouched, and then counts as the empty text.
-    char text[kSettingTextSize] = "";
+    char text[kRegTextSize] = "";
     const ChoiceRow &row = ReadRegistryValue(GameKeyPath, setting.valueName, text, kValueString)
-                               ? RowForStoredText(setting, text)
+                               ? RowForValue(setting, ParseDecimal(text))
                                : setting.rows[setting.absentRow];
     SetCheck(window, row.controlId, BST_CHECKED);
     CurrentChoice = row.value;
@@ -58,8 +50,7 @@ void FillChoices(HWND window, const SettingDefinition &setting)
 
 void Decide(HWND window, const SettingDefinition &setting)
 {
-    const ChoiceRow *row = RowForValue(setting, CurrentChoice);
-    if (row == nullptr || !WriteRegistryString(GameKeyPath, setting.valueName, row->text, 1)) {
+    if (!WriteRegistryString(GameKeyPath, setting.valueName, RowForValue(setting, CurrentChoice).text, 1)) {
         // Closing now would look like a save; the dialog stays for another try or cancel.
         MessageBoxA(window, kTextNotSaved, kTextWarningTitle, MB_ICONWARNING);
         return;

@@ -21,7 +21,7 @@ int JoinText(char *dst, size_t size, const char *a, const char *b)
     return 1;
 }
 
-static unsigned char FoldAscii(unsigned char c)
+unsigned char LowerAscii(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
@@ -29,7 +29,7 @@ static unsigned char FoldAscii(unsigned char c)
 int EqualAsciiNoCase(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
-        if (FoldAscii(static_cast<unsigned char>(*a)) != FoldAscii(static_cast<unsigned char>(*b)))
+        if (LowerAscii(static_cast<unsigned char>(*a)) != LowerAscii(static_cast<unsigned char>(*b)))
             return 0;
         if (*a == '\0')
             return 1;

@@ -7,6 +7,9 @@
 // terminator would not fit in size bytes.
 int JoinText(char *dst, size_t size, const char *a, const char *b);
 
+// 'A'-'Z' as 'a'-'z'; every other byte as it is.
+unsigned char LowerAscii(unsigned char c);
+
 // 'A'-'Z' equal 'a'-'z'; every other byte, the second byte of a double-byte character
 // included, must be equal.
 int EqualAsciiNoCase(const char *a, const char *b);
