@@ -4,8 +4,10 @@ Usage: imports_test.py CalcSwitch=<exe> RenderSwitch=<exe> PlayerSwitch=<exe>
 
 XP's loader refuses a program whose header asks for a newer subsystem, and fails
 the start with a missing-entry-point box when an imported function is newer than
-XP. The allow-list below names only functions that XP SP3's system DLLs export;
-a new import must be added here deliberately, after checking that XP has it.
+XP. The allow-list below names only functions that XP SP3's system DLLs export.
+Each program must also import exactly IMPORTED: a function taken out on purpose
+(an unbounded format, a parse without error checks) cannot come back unnoticed, and
+a new import is added to both lists deliberately, after checking that XP has it.
 """
 import sys
 import unittest
@@ -38,6 +40,27 @@ ALLOWED = {
         "atoi", "memchr", "memcmp", "memcpy", "memmove", "memset",
         "strchr", "strcmp", "strlen", "strncmp", "strrchr",
     },
+}
+
+# What every tool imports today. The tools share all their code, so they share this
+# list; a tool that needs another function shows up here as a failure to decide on.
+IMPORTED = {
+    "kernel32.dll": {
+        "ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetModuleFileNameA",
+        "FindFirstFileA", "FindClose", "SetErrorMode", "GetPrivateProfileStringA",
+        "lstrlenA", "IsDBCSLeadByte", "GetCPInfo",
+    },
+    "user32.dll": {
+        "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",
+        "ShowWindow", "UpdateWindow", "GetMessageA", "IsDialogMessageA", "TranslateMessage",
+        "DispatchMessageA", "FindWindowA", "SetForegroundWindow", "MessageBoxA",
+        "GetDlgItem", "SendMessageA", "PostMessageA", "PostQuitMessage", "DefWindowProcA",
+    },
+    "advapi32.dll": {
+        "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",
+        "RegQueryInfoKeyA", "RegSetValueExA", "RegCloseKey",
+    },
+    "msvcrt.dll": {"memchr", "strcmp"},
 }
 
 
@@ -74,6 +97,14 @@ def import_problems(imports):
     return problems
 
 
+def import_changes(imports, expected=IMPORTED):
+    """What a program imports beyond the expected list, and what it no longer imports."""
+    have = {(dll.lower(), function) for dll, function in imports}
+    want = {(dll, function) for dll, functions in expected.items() for function in functions}
+    return ([f"added {dll}!{function}" for dll, function in sorted(have - want, key=str)] +
+            [f"removed {dll}!{function}" for dll, function in sorted(want - have, key=str)])
+
+
 def load(path):
     with open(path, "rb") as exe:
         return pe.Image(exe.read())
@@ -91,6 +122,8 @@ class ProgramsLoadOnXp(unittest.TestCase):
                 imports = load(path).imports()
                 self.assertTrue(any(f == "ExitProcess" for _, f in imports), imports)
                 self.assertEqual(import_problems(imports), [])
+                self.assertEqual(import_changes(imports), [],
+                                 "the imports changed: if on purpose, update IMPORTED")
 
 
 class ChecksCatchFaults(unittest.TestCase):
@@ -107,6 +140,14 @@ class ChecksCatchFaults(unittest.TestCase):
         for dll, function in cases:
             with self.subTest(dll=dll, function=function):
                 self.assertEqual(len(import_problems([(dll, function)])), 1)
+
+    def test_changed_imports(self):
+        today = [(dll, f) for dll, functions in IMPORTED.items() for f in functions]
+        self.assertEqual(import_changes(today), [])
+        # An allowed function is still a change; so is a dropped one.
+        self.assertEqual(import_changes(today + [("MSVCRT.dll", "atoi")]), ["added msvcrt.dll!atoi"])
+        self.assertEqual(import_changes([i for i in today if i[1] != "strcmp"]),
+                         ["removed msvcrt.dll!strcmp"])
 
     def test_dll_names_in_any_case(self):
         self.assertEqual(import_problems([("KERNEL32.DLL", "ExitProcess"),
