@@ -49,7 +49,7 @@ fi
 
 # A fresh prefix each time: the demo starts from a known registry.
 export WINEPREFIX=$repo/build/demo-prefix
-rm -rf "$WINEPREFIX"
+remove_owned "$WINEPREFIX"
 echo "demo: preparing the Wine prefix build/demo-prefix"
 wine_prefix_boot
 wine_prefix_fonts

@@ -8,19 +8,28 @@
 #   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
 #                             font that Debian ships
 #   wine_prefix_unmanaged     for an X server without a window manager (Xvfb)
-# WINEPREFIX defaults to <repo>/build/wineprefix, a 32-bit-only prefix. WINE_VIA=qemu
-# takes the qemu route even where the kernel runs 32-bit programs itself.
+# WINEPREFIX is <repo>/build/wineprefix, a 32-bit-only prefix; a script that needs
+# another sets it to another folder under build/. WINE_VIA=qemu takes the qemu route
+# even where the kernel runs 32-bit programs itself.
 #
 # The programs are 32-bit, and so is the Wine that runs them. Where the kernel cannot
 # execute 32-bit Linux programs, a private binfmt_misc, mounted in a user and mount
 # namespace of our own, hands them to qemu-i386 (qemu-user 8 or newer: Debian 12's own
 # 7.2 takes about a minute a start). Nothing changes outside that namespace.
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$wine_repo/build/wineprefix}
+# A WINEPREFIX from the environment is a player's or a packager's, with their games
+# and saves: our runs boot, empty and stop prefixes of their own only.
+export WINEPREFIX=$wine_repo/build/wineprefix
 export WINEARCH=win32
 export WINEDEBUG=-all
-# No Mono or Gecko install prompts.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko install prompts, and no menu builder: on a prefix's first boot it
+# writes menu entries and icons under the user's home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# What the programs we start keep per user (fontconfig's cache, for one) goes under
+# build/ too, so that a run leaves the home folder as it found it.
+export XDG_CACHE_HOME=$wine_repo/build/user/cache
+export XDG_CONFIG_HOME=$wine_repo/build/user/config
+export XDG_DATA_HOME=$wine_repo/build/user/data
 WINE_LOADER=/usr/lib/wine/wine
 WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
 WINE_SKIP=77
@@ -76,7 +85,16 @@ wine_enter() {
 wine() { wine_in_locale ja_JP.UTF-8 "$@"; }
 # Wine takes a process's ANSI code page from its locale (scripts/facts.py code-pages
 # lists those the tools are checked on).
-wine_in_locale() { local locale=$1; shift; LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"; }
+# Wine's processes also get a home folder of their own: a new prefix links its
+# Desktop, Documents and Downloads to $HOME, and what a program saved there would land
+# in the user's home. The X server's key stays the user's, for the demo on their display.
+wine_home=$wine_repo/build/user/home
+wine_in_locale() {
+    local locale=$1 xauthority=${XAUTHORITY:-$HOME/.Xauthority}
+    shift
+    mkdir -p "$wine_home"
+    HOME=$wine_home XAUTHORITY=$xauthority LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"
+}
 
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"

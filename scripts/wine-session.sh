@@ -16,6 +16,11 @@ if [ "$action" = stop ]; then
     session_end
     exit 0
 fi
+if [ "$action" = start ]; then
+    # Before Wine is tried: a start that is skipped must leave stop no X server's
+    # number from an earlier run.
+    remove_owned "$1"
+fi
 wine_enter "$0" "$action" "$@"
 if [ "$action" = run ]; then
     wine_prefix_boot
@@ -23,7 +28,7 @@ if [ "$action" = run ]; then
     exit
 fi
 session=$1
-rm -rf "$WINEPREFIX" "$session"
+remove_owned "$WINEPREFIX" "$session"
 mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"
