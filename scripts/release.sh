@@ -6,8 +6,22 @@
 # working tree has changes. The archive is as reproducible as the programs: its entries
 # carry the commit's time (SOURCE_DATE_EPOCH), in a fixed order, without owner or
 # other fields that vary, and BUILDINFO names the package versions that made it.
+#   release.sh --signatures SIGNATURES_ZIP   also attaches the published signatures
+#       (scripts/sign.sh) to the programs just built: the signed zip it writes is the
+#       publisher's, byte for byte, when the sources and the tools are the same
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
+signatures=
+if [ "${1:-}" = --signatures ] && [ $# = 2 ]; then
+    # Kept aside: it may lie in build/release, which the build below starts afresh.
+    kept=$(mktemp -d)
+    trap 'rm -rf "$kept"' EXIT
+    cp "$2" "$kept"/
+    signatures=$kept/$(basename "$2")
+elif [ $# != 0 ]; then
+    echo "usage: release.sh [--signatures SIGNATURES_ZIP]" >&2
+    exit 2
+fi
 cd "$repo"
 
 if [ "$(id -u)" = 0 ]; then
@@ -41,3 +55,7 @@ unzip -p "$zip" '*/SHA256SUMS' | sed 's/^/release:   /'
 echo "release: what built it (BUILDINFO):"
 unzip -p "$zip" '*/BUILDINFO' | sed 's/^/release:   /'
 echo "release: the archive's own sum: $(sha256sum "$zip" | cut -d' ' -f1)"
+if [ -n "$signatures" ]; then
+    echo "release: attaching the signatures of $signatures"
+    bash scripts/sign.sh --attach "$signatures" "$zip"
+fi
