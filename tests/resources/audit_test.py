@@ -150,10 +150,11 @@ def describe(image):
     return lines
 
 
-def build_traces(source, build):
-    today = datetime.date.today()
-    texts = [source, build, os.path.expanduser("~"), getpass.getuser(), socket.gethostname(),
-             today.isoformat(), today.strftime("%b %e %Y")]
+def build_traces(path):
+    # The day of the link, as __DATE__ and ISO dates spell it.
+    linked = datetime.date.fromtimestamp(os.path.getmtime(path))
+    texts = [SOURCE, BUILD, os.path.expanduser("~"), getpass.getuser(), socket.gethostname(),
+             linked.isoformat(), linked.strftime("%b %e %Y")]
     # Shorter texts turn up in any binary by chance.
     return sorted({t for t in texts if len(t) >= 4})
 
@@ -162,7 +163,7 @@ def load(path):
     listing = subprocess.run([OBJDUMP, "-d", "-M", "intel", "--no-show-raw-insn", path],
                              check=True, capture_output=True, text=True).stdout.splitlines()
     with open(path, "rb") as exe:
-        return Program(exe.read(), listing, TRACES)
+        return Program(exe.read(), listing, build_traces(path))
 
 
 class Audit(unittest.TestCase):
@@ -223,7 +224,6 @@ class RulesCatchFaults(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    OBJDUMP, source, build = sys.argv[1:4]
-    TRACES = build_traces(source, build)
+    OBJDUMP, SOURCE, BUILD = sys.argv[1:4]
     PROGRAMS = programs(sys.argv[4:])
     unittest.main(argv=sys.argv[:1], verbosity=2)
