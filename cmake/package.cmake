@@ -20,7 +20,10 @@ execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} rev-parse HEAD
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libmsvcrt.a
                 OUTPUT_VARIABLE runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
 file(REAL_PATH ${runtime} runtime)
-file(STRINGS /etc/debian_version debian LIMIT_COUNT 1)
+set(debian "(not Debian)")
+if(EXISTS /etc/debian_version)
+    file(STRINGS /etc/debian_version debian LIMIT_COUNT 1)
+endif()
 set(buildinfo "commit: ${commit}\nversion: ${RELEASE_VERSION}\nbuild type: ${CMAKE_BUILD_TYPE}\ndebian: ${debian}\n")
 foreach(role_path "compiler=${CMAKE_CXX_COMPILER}" "binutils=${CMAKE_LINKER}" "mingw-w64 runtime=${runtime}"
                   "llvm-windres=${CMAKE_RC_COMPILER}" "cmake=${CMAKE_COMMAND}")
