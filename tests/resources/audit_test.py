@@ -41,16 +41,16 @@ class Program:
         self.traces = traces
 
 
-def aslr(p):
-    problems = [] if p.image.dll_characteristics & 0x0040 else ["DYNAMIC_BASE is not set"]
+def flag(bit, name, hint=""):
+    """A rule that needs one of the optional header's DllCharacteristics flags."""
+    return lambda p: [] if p.image.dll_characteristics & bit else [f"{name} is not set{hint}"]
+
+
+def relocations(p):
     # Without relocations the loader cannot move the image, whatever the flag says.
     if p.image.directory(pe.DIRECTORY_BASERELOC)[1] == 0 or p.image.characteristics & RELOCS_STRIPPED:
-        problems.append("no base relocation table")
-    return problems
-
-
-def dep(p):
-    return [] if p.image.dll_characteristics & 0x0100 else ["NX_COMPAT is not set"]
+        return ["no base relocation table"]
+    return []
 
 
 def write_execute(p):
@@ -62,14 +62,13 @@ def write_execute(p):
 FRAME_SLOT_WRITE = re.compile(r"^\s*[0-9a-f]+:\s+(?!push|cmp|test)([a-z]+)\s+(?:[A-Z]+ PTR )?fs:0x0(?:,|$)")
 
 
-def safe_seh(p):
-    # GNU ld writes no SafeSEH handler table, so the image must declare that it has no
-    # handlers at all, and that must be true. These programs start at their own entry
+def no_frame_writes(p):
+    # The NO_SEH flag must be true. These programs start at their own entry
     # (-nostartfiles), and build with -fno-exceptions. Even the mingw-w64 i686 runtime
     # links no frame into fs:[0]: its C++ exceptions unwind by DWARF tables, not SEH, and
     # its start-up catches the last chance with SetUnhandledExceptionFilter. Nothing else
     # in the link could, so the disassembly shows it.
-    problems = [] if p.image.dll_characteristics & 0x0400 else ["NO_SEH is not set (link with -Wl,--no-seh)"]
+    problems = []
     entry = f"{p.image.image_base + p.image.entry:x}:"
     if not any(line.strip().startswith(entry) for line in p.disassembly):
         problems.append(f"the disassembly does not reach the entry point {entry}")
@@ -125,10 +124,14 @@ def build_machine(p):
 
 
 RULES = [
-    ("ASLR", aslr),
-    ("DEP", dep),
+    ("ASLR", flag(0x0040, "DYNAMIC_BASE")),
+    ("ASLR", relocations),
+    ("DEP", flag(0x0100, "NX_COMPAT")),
     ("no writable code", write_execute),
-    ("SafeSEH", safe_seh),
+    # GNU ld writes no SafeSEH handler table, so the image must declare that it has no
+    # handlers at all.
+    ("SafeSEH", flag(0x0400, "NO_SEH", " (link with -Wl,--no-seh)")),
+    ("SafeSEH", no_frame_writes),
     ("loads on XP SP3", header),
     ("resources", resources),
     ("build machine", build_machine),
