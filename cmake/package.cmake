@@ -12,12 +12,41 @@ add_custom_command(OUTPUT ${guide}
     COMMENT "Writing the players' guide as text")
 add_custom_target(players_guide ALL DEPENDS ${guide})
 
+# What made the programs: a rebuild gives the same bytes with the same package versions.
+# Each tool is named by the Debian package that holds it, so the text follows whichever
+# LLVM or compiler variant the toolchain file picked.
+execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} rev-parse HEAD
+                OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libmsvcrt.a
+                OUTPUT_VARIABLE runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+file(REAL_PATH ${runtime} runtime)
+set(debian "(not Debian)")
+if(EXISTS /etc/debian_version)
+    file(STRINGS /etc/debian_version debian LIMIT_COUNT 1)
+endif()
+set(buildinfo "commit: ${commit}\nversion: ${RELEASE_VERSION}\nbuild type: ${CMAKE_BUILD_TYPE}\ndebian: ${debian}\n")
+foreach(role_path "compiler=${CMAKE_CXX_COMPILER}" "binutils=${CMAKE_LINKER}" "mingw-w64 runtime=${runtime}"
+                  "llvm-windres=${CMAKE_RC_COMPILER}" "cmake=${CMAKE_COMMAND}")
+    string(REGEX REPLACE "=.*" "" role "${role_path}")
+    string(REGEX REPLACE "^[^=]*=" "" path "${role_path}")
+    execute_process(COMMAND dpkg-query -S ${path} OUTPUT_VARIABLE owner ERROR_QUIET)
+    string(REGEX REPLACE ":.*" "" package "${owner}")
+    if(package STREQUAL "")
+        set(package "(no package holds ${path})")
+    else()
+        execute_process(COMMAND dpkg-query -W -f=\${Version} ${package} OUTPUT_VARIABLE version)
+        string(APPEND package " ${version}")
+    endif()
+    string(APPEND buildinfo "${role}: ${package}\n")
+endforeach()
+file(WRITE ${CMAKE_BINARY_DIR}/BUILDINFO "${buildinfo}")
+
 get_property(tools GLOBAL PROPERTY TOOL_TARGETS)
 install(TARGETS ${tools} RUNTIME DESTINATION .)
-install(FILES ${guide} DESTINATION .)
+install(FILES ${guide} ${CMAKE_BINARY_DIR}/BUILDINFO DESTINATION .)
 # Summed where CPack lays the archive out, in the format "sha256sum -c" reads.
 list(TRANSFORM tools APPEND .exe OUTPUT_VARIABLE summed)
-install(CODE "set(summed \"${summed};players.txt\")")
+install(CODE "set(summed \"${summed};players.txt;BUILDINFO\")")
 install(CODE [[
     set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
     set(sums "")

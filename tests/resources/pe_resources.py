@@ -19,6 +19,9 @@ DS_SETFONT = 0x40
 
 DIRECTORY_IMPORT = 1
 DIRECTORY_RESOURCE = 2
+DIRECTORY_BASERELOC = 5
+DIRECTORY_DEBUG = 6
+DIRECTORY_LOAD_CONFIG = 10
 DIRECTORY_DELAY_IMPORT = 13
 
 
@@ -63,7 +66,7 @@ class Image:
         if r.unpack("4s", pe)[0] != b"PE\0\0":
             raise PEError("no PE signature")
         coff = pe + 4
-        (self.machine, section_count, _, _, _,
+        (self.machine, section_count, self.time_stamp, _, _,
          optional_size, self.characteristics) = r.unpack("HHIIIHH", coff)
         opt = coff + 20
         self.magic = r.u16(opt)
@@ -78,16 +81,19 @@ class Image:
          self.major_subsystem_version, self.minor_subsystem_version) = r.unpack("6H", opt + 40)
         self.checksum_offset = opt + 64
         self.checksum = r.u32(self.checksum_offset)
-        self.subsystem = r.u16(opt + 68)
+        self.entry, self.image_base = r.u32(opt + 16), r.u32(opt + 28)
+        self.subsystem, self.dll_characteristics = r.unpack("HH", opt + 68)
         directory_count = r.u32(directories - 4)
         self.directories = [r.unpack("II", directories + 8 * i) for i in range(directory_count)]
 
         self.sections = []
+        self.section_flags = []
         table = opt + optional_size
         for i in range(section_count):
             name, virtual_size, rva, raw_size, raw_offset = r.unpack("8sIIII", table + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode("ascii", "replace"),
-                                  rva, max(virtual_size, raw_size), raw_size, raw_offset))
+            name = name.rstrip(b"\0").decode("ascii", "replace")
+            self.sections.append((name, rva, max(virtual_size, raw_size), raw_size, raw_offset))
+            self.section_flags.append((name, r.u32(table + 40 * i + 36)))
 
     def computed_checksum(self):
         """16-bit words with end-around carry, the field taken as zero, plus the size."""
