@@ -179,12 +179,14 @@ def carried_timings(doc):
             # Written before the documents named their commit: the route is in the header,
             # and the figures are those of the commit that brought the document.
             wine = re.search(r"(wine-[^,]*\)),", text)
+            machine = re.search(r"^Machine: (.*?), wine-", text, re.M)
             floor = re.search(r"^\| \w+ \| \d+ \| (\d+) \|", text, re.M)
             timings = "\n".join([
                 NATIVE_BEGIN,
                 "Timed natively on commit %s (the commit that brought that document, which did not name "
-                "its own) with %s; the floor program was then %s bytes." %
-                (rev, wine.group(1) if wine else "a Wine it did not name", floor.group(1) if floor else "?"),
+                "its own) with %s, on %s; the floor program was then %s bytes." %
+                (rev, wine.group(1) if wine else "a Wine it did not name",
+                 machine.group(1) if machine else "a machine it did not name", floor.group(1) if floor else "?"),
                 "", part.strip(), NATIVE_END])
         else:
             continue
@@ -215,12 +217,12 @@ def main():
     out.append("Written by `bash scripts/bench.sh` (scripts/bench_report.py) on %s; do not edit by hand." %
                datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
     cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "?")
+    machine = "%s, %d cores, %s" % (cpu, os.cpu_count(), platform.platform())
     wine_version = run([args.loader, "--version"]).strip()
     out += ["", "Measured on: %s; Wine %s, whose 32-bit loader %s." %
             (provenance.line(wine=False), wine_version, args.wine_how),
-            "Machine: %s, %d cores, %s. Sizes and start-up are those of the programs of `dist/` (the "
-            "i686 product) and of the floor program built the same way." %
-            (cpu, os.cpu_count(), platform.platform()), ""]
+            "Machine: %s. Sizes and start-up are those of the programs of `dist/` (the i686 product) "
+            "and of the floor program built the same way." % machine, ""]
 
     out += ["## Size of each program (i686 product in dist/)", "",
             "| program | bytes | floor | over the floor | target (≤ floor + 8 KiB, ≤ 24 KiB) |",
@@ -233,8 +235,8 @@ def main():
     results = time_startups(args, prefix)
     if provenance.route(args.wine_how) == "native":
         out += ["", STARTUP, "", NATIVE_BEGIN,
-                "Timed natively on commit %s with %s; the floor program was %d bytes." %
-                (provenance.commit(), wine_version, sizes(args)[0][2]), ""]
+                "Timed natively on commit %s with %s, on %s; the floor program was %d bytes." %
+                (provenance.commit(), wine_version, machine, sizes(args)[0][2]), ""]
         out += startup_table(args.runs, results, missed)
         out += [NATIVE_END]
     else:
