@@ -77,6 +77,8 @@ class ReportsTest(unittest.TestCase):
             # Carried once more from a document that itself carried them: the same origin.
             write(self.dir, "perf.md", "# F\n\n## Start-up under Wine\n\n" + carried + "\n")
             self.git("commit", "-q", "-am", "qemu run")
+            head = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
+                                  text=True).stdout.strip()
             again = "\n".join(bench_report.carried_timings("perf.md"))
         finally:
             os.chdir(cwd)
@@ -87,6 +89,7 @@ class ReportsTest(unittest.TestCase):
         self.assertIn("wine-8.0 (Debian 8.0~repack-4)", carried)
         self.assertIn("then 4096 bytes", carried)
         self.assertIn(carried[carried.index(bench_report.NATIVE_BEGIN):], again)
+        self.assertIn("as committed in %s" % head, again)
 
     def test_the_guide_text_drops_picture_lines_only(self):
         text = guide_text.plain("![[ Setup.ini ] が](w.png) ![The same box](w-fr.png)\n"
