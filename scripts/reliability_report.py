@@ -50,9 +50,12 @@ def e2e_summary(log):
     # One line per driver run (one per ANSI code page): the sum is the suite's.
     compared = [tuple(int(n) for n in m.groups()) for m in
                 (COMPARED.match(l) for l in lines) if m]
-    return passed, failed, hostile_pass, hostile_fail, measured_on, compared
+    # A driver run that was stopped (the suite's timeout) leaves no summary line.
+    runs = sum(1 for l in lines if SUMMARY.match(l))
+    return passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs
 
 
+SUMMARY = re.compile(r"\d+ passed, \d+ failed$")
 COMPARED = re.compile(r"compared: (\d+) scenarios, (\d+) entries, (\d+) differing$")
 
 
@@ -110,7 +113,7 @@ def main():
         out.append("No end-to-end results at `%s` (run `bash scripts/test.sh -R e2e` first)." % args.e2e_log)
         e2e_clean = False
     else:
-        passed, failed, hostile_pass, hostile_fail, measured_on, compared = summary
+        passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs = summary
         written = datetime.datetime.fromtimestamp(os.path.getmtime(args.e2e_log), datetime.timezone.utc)
         out += ["From `%s`, written %s by `bash scripts/test.sh -R e2e`; measured on: %s." %
                 (args.e2e_log, written.strftime("%Y-%m-%d %H:%M UTC"),
@@ -119,6 +122,7 @@ def main():
         if recorded is None or recorded.group(1) != provenance.fingerprint()[0]:
             out += ["Those are not the product sources that the fuzzing above ran on.", ""]
         out += ["| figure | value |", "|---|---:|",
+                "| driver runs completed (one per ANSI code page checked) | %d |" % runs,
                 "| scenarios passed | %d of %d |" % (len(passed), len(passed) + len(failed)),
                 "| hostile-input scenarios passed | %d of %d |" %
                 (len(hostile_pass), len(hostile_pass) + len(hostile_fail))]
@@ -134,7 +138,7 @@ def main():
                     "decided value was not measured."]
         if failed:
             out += ["", "Failed:"] + ["- " + f for f in failed]
-        e2e_clean = e2e_clean and not failed
+        e2e_clean = e2e_clean and not failed and runs > 0
     out += ["", "## Handles", "",
             "Leaked or doubly closed handles: %s (the fuzz targets check after each of their %d "
             "inputs)." % ("0" if fuzz_clean else "see the findings", total_inputs), ""]
