@@ -8,7 +8,8 @@
 #   screenshot (build/demo/<tool>.png), picks a choice other than the shown one,
 #   decides, and prints the values read back from the registry.
 #   Without one, it also takes the three warning boxes that a player can meet
-#   (build/demo/warning-*.png), from folders laid out to cause each.
+#   (build/demo/warning-*.png), from folders laid out to cause each, and the same
+#   boxes under a French locale (code page 1252, warning-*-fr.png).
 #   --refresh-docs: then also copies the screenshots over those in docs/.
 set -euo pipefail
 
@@ -165,9 +166,11 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
     desktop_ends "$explorer_pid"
 }
 
-warning_box() {  # warning_box FOLDER NAME: CalcSwitch from C:\FOLDER, its box shot as NAME.png, then OK
+# warning_box FOLDER NAME [LOCALE]: CalcSwitch from C:\FOLDER (in LOCALE, Japanese by
+# default), its box shot as NAME.png, then OK
+warning_box() {
     local desktop=$2 out rect
-    wine explorer "/desktop=$desktop,800x600" "C:\\$1\\CalcSwitch.exe" &
+    wine_in_locale "${3:-ja_JP.UTF-8}" explorer "/desktop=$desktop,800x600" "C:\\$1\\CalcSwitch.exe" &
     local explorer_pid=$!
     out=$(wine "$pilot_win" --desktop "$desktop" wait '#32770' | tr -d '\r')
     rect=$(echo "$out" | sed -n 's/^rect //p')
@@ -197,6 +200,11 @@ printf '[Setup Initial]\r\nREG_NAME=KzNeverSetUp\r\n' >"$WINEPREFIX/drive_c/KzNo
 warning_box KzNoIni warning-no-setup-ini
 warning_box KzNoRegName warning-no-reg-name
 warning_box KzNotSetUp warning-not-set-up
+# The boxes' texts are the program's own ANSI bytes, which a system of another code
+# page reads as its own characters: what a French system shows, for the guide.
+warning_box KzNoIni warning-no-setup-ini-fr fr_FR.UTF-8
+warning_box KzNoRegName warning-no-reg-name-fr fr_FR.UTF-8
+warning_box KzNotSetUp warning-not-set-up-fr fr_FR.UTF-8
 
 if [ -n "$refresh_docs" ]; then
     cp "$shots"/calcswitch.png "$shots"/renderswitch.png "$shots"/playerswitch.png "$shots"/warning-*.png docs/

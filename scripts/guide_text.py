@@ -4,7 +4,8 @@ Usage: guide_text.py players.md players.txt
 
 UTF-8 with a byte order mark and CRLF line ends: Notepad on Windows XP takes a file
 without the mark for the system's code page, and shows LF-only text on one line. The
-pictures stay behind (each box's text is quoted beside its picture); a link keeps
+pictures stay behind, a line of them side by side too (each box's text is quoted
+beside its picture, and the guide says in words what the others show); a link keeps
 its text and names its target.
 """
 import re

@@ -37,7 +37,8 @@ run_driver() {
     tail -n 1 "$scratch/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
     [ "$code" = 0 ] || status=1
 }
-: >"$results"
+# What the figures were measured on, for the report.
+echo "measured on: $(python3 "$repo/scripts/provenance.py" line)" >"$results"
 filter=${E2E_FILTER:-}
 if [ "$filter" != "code page" ]; then
     run_driver ja_JP.UTF-8 "$win_tools" ${filter:+"$filter"}

@@ -18,6 +18,7 @@ const Tool *const kTools[] = {&kCalc, &kRender, &kPlayer};
 int Passed = 0;
 int Failed = 0;
 const char *Filter = nullptr;
+Comparisons Compared;
 
 // --- One scenario: its checks and its report line ---------------------------------
 
@@ -104,6 +105,22 @@ void SetSetting(const Tool &tool, const char *text, const std::string &regName)
 
 // --- Proving what a run changed ----------------------------------------------------
 
+// Diffs as DiffSnapshots does, and counts every entry of either side and those that
+// differ: the run's measured answer to "did anything change but the decided value".
+static std::string Compare(const std::map<std::string, std::string> &expected,
+                           const std::map<std::string, std::string> &actual)
+{
+    Compared.entries += expected.size();
+    for (const auto &entry : actual) {
+        auto wanted = expected.find(entry.first);
+        Compared.entries += wanted == expected.end();
+        Compared.differing += wanted == expected.end() || wanted->second != entry.second;
+    }
+    for (const auto &entry : expected)
+        Compared.differing += actual.find(entry.first) == actual.end();
+    return DiffSnapshots(expected, actual);
+}
+
 Before Watch(const std::string &folder)
 {
     return {SnapshotSoftware(), SnapshotFolder(folder), SnapshotFolder(kDecoyFolder), folder};
@@ -114,11 +131,11 @@ void ExpectOnly(Scenario &s, const Before &before, const std::vector<Write> &wri
     RegistrySnapshot expected = before.registry;
     for (const Write &write : writes)
         expected[RegEntryName(KeyOf(write.regName), write.tool->valueName)] = RegStringEntry(write.text);
-    std::string registryDiff = DiffSnapshots(expected, SnapshotSoftware());
+    std::string registryDiff = Compare(expected, SnapshotSoftware());
     s.Check(registryDiff.empty(), "registry: " + registryDiff);
-    std::string fileDiff = DiffSnapshots(before.files, SnapshotFolder(before.folder));
+    std::string fileDiff = Compare(before.files, SnapshotFolder(before.folder));
     s.Check(fileDiff.empty(), "files: " + fileDiff);
-    std::string decoyDiff = DiffSnapshots(before.decoy, SnapshotFolder(kDecoyFolder));
+    std::string decoyDiff = Compare(before.decoy, SnapshotFolder(kDecoyFolder));
     s.Check(decoyDiff.empty(), "decoy files: " + decoyDiff);
 }
 
@@ -260,7 +277,9 @@ void Run(const std::string &name, const std::function<void(Scenario &)> &body)
     if (Filter != nullptr && name.find(Filter) == std::string::npos)
         return;
     Scenario s(name);
+    long comparedBefore = Compared.entries;
     body(s);
+    Compared.scenarios += Compared.entries > comparedBefore;
     s.Report();
 }
 

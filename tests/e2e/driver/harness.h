@@ -54,6 +54,12 @@ const DWORD kExitMs = 10000;
 extern int Passed;
 extern int Failed;
 extern const char *Filter;
+// Entries of HKCU\Software and of the watched folders compared after a scenario, and
+// the scenarios that compared any; printed as the run's "compared" line.
+struct Comparisons {
+    long scenarios = 0, entries = 0, differing = 0;
+};
+extern Comparisons Compared;
 extern std::string ToolsFolder;
 
 // --- One scenario: its checks and its report line ---------------------------------

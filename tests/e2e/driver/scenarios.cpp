@@ -587,6 +587,8 @@ int ForeignCodePageRun(UINT codePage)
         });
     DeleteKeyTree(kGameKey);
     RemoveTree(kRoot);
+    printf("compared: %ld scenarios, %ld entries, %ld differing\n", Compared.scenarios, Compared.entries,
+           Compared.differing);
     printf("%d passed, %d failed\n", Passed, Failed);
     return Failed == 0 && Passed > 0 ? 0 : 1;
 }
@@ -639,6 +641,8 @@ int main(int argc, char **argv)
     DeleteKeyTree(KeyOf(kDecoyRegName));
     RemoveTree(kRoot);
     printf("(%lu s)\n", static_cast<unsigned long>((GetTickCount() - start) / 1000));
+    printf("compared: %ld scenarios, %ld entries, %ld differing\n", Compared.scenarios, Compared.entries,
+           Compared.differing);
     printf("%d passed, %d failed\n", Passed, Failed);
     return Failed == 0 && Passed > 0 ? 0 : 1;
 }

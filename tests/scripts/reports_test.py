@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""The generated documents' honesty: a stale fingerprint is named, the nothing-changed
+figure comes only from the driver's count, start-up timings taken through qemu give way
+to the last native ones, and the guide's text leaves side-by-side pictures behind."""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import bench_report  # noqa: E402
+import guide_text  # noqa: E402
+import provenance  # noqa: E402
+import reliability_report  # noqa: E402
+
+
+def write(folder, name, text):
+    path = os.path.join(folder, name)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+    return path
+
+
+class ReportsTest(unittest.TestCase):
+    def setUp(self):
+        scratch = tempfile.TemporaryDirectory()
+        self.addCleanup(scratch.cleanup)
+        self.dir = scratch.name
+
+    def test_only_documents_of_other_sources_are_named(self):
+        current = provenance.fingerprint()[0]
+        fresh = write(self.dir, "fresh.md", "on: %s\n" % provenance.sources())
+        other = write(self.dir, "other.md", "product sources (core/, tools/): `%s`\n" % ("0" * 16))
+        unrecorded = write(self.dir, "old.md", "Written on a retired build\n")
+        self.assertEqual(provenance.stale([fresh, other, unrecorded, os.path.join(self.dir, "gone.md")]),
+                         [(other, "0" * 16), (unrecorded, None)])
+        self.assertIn("`%s`" % current, provenance.sources())
+
+    def test_the_comparison_count_is_summed_over_runs_and_absent_means_unmeasured(self):
+        runs = ("measured on: commit abc; product sources (core/, tools/): `%s`\n"
+                "PASS hostile: long name (1.0 s)\nPASS plain (2.0 s)\n"
+                "compared: 90 scenarios, 5000 entries, 0 differing\n90 passed, 0 failed\n"
+                "FAIL code page 936: rows (3.0 s)\n"
+                "compared: 2 scenarios, 100 entries, 1 differing\n1 passed, 1 failed\n" % ("1" * 16))
+        passed, failed, hostile, _, measured_on, compared, completed = reliability_report.e2e_summary(
+            write(self.dir, "results.txt", runs + "PASS cut short (1.0 s)\n"))
+        self.assertEqual((len(passed), failed, len(hostile)), (3, ["code page 936: rows (3.0 s)"], 1))
+        self.assertEqual((compared, completed), ([(90, 5000, 0), (2, 100, 1)], 2))
+        self.assertIn("`1111111111111111`", measured_on)
+        summary = reliability_report.e2e_summary(write(self.dir, "older.txt", "PASS plain (2.0 s)\n"))
+        self.assertEqual((summary[4], summary[5]), (None, []))
+
+    def git(self, *args):
+        subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
+                       check=True, capture_output=True)
+
+    def test_a_run_through_qemu_carries_the_newest_native_timings(self):
+        old_native = ("# F\n\nMachine: x, wine-8.0 (Debian 8.0~repack-4), whose 32-bit loader runs natively.\n\n"
+                      "| CalcSwitch | 11264 | 4096 | +7168 | met |\n\n"
+                      "## Start-up under Wine\n\n| 0 | floor | 68.8 |\n\n## Registry calls\n")
+        through_qemu = ("# F\n\nMachine: x, whose 32-bit loader runs through qemu-i386.\n\n"
+                        "## Start-up under Wine\n\n| 0 | floor | 9000.0 |\n")
+        self.git("init", "-q")
+        for text in (old_native, through_qemu):
+            write(self.dir, "perf.md", text)
+            self.git("add", "perf.md")
+            self.git("commit", "-q", "-m", "figures")
+        first = subprocess.run(["git", "-C", self.dir, "rev-list", "--max-parents=0", "--abbrev-commit", "HEAD"],
+                               capture_output=True, text=True).stdout.strip()
+        cwd = os.getcwd()
+        os.chdir(self.dir)
+        try:
+            carried = "\n".join(bench_report.carried_timings("perf.md"))
+            # Carried once more from a document that itself carried them: the same origin.
+            write(self.dir, "perf.md", "# F\n\n## Start-up under Wine\n\n" + carried + "\n")
+            self.git("commit", "-q", "-am", "qemu run")
+            head = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
+                                  text=True).stdout.strip()
+            again = "\n".join(bench_report.carried_timings("perf.md"))
+        finally:
+            os.chdir(cwd)
+        self.assertIn("| 0 | floor | 68.8 |", carried)
+        self.assertNotIn("9000.0", carried)
+        self.assertNotIn("Registry calls", carried)
+        self.assertIn("commit %s" % first, carried)
+        self.assertIn("wine-8.0 (Debian 8.0~repack-4)", carried)
+        self.assertIn("then 4096 bytes", carried)
+        self.assertIn(carried[carried.index(bench_report.NATIVE_BEGIN):], again)
+        self.assertIn("as committed in %s" % head, again)
+
+    def test_the_guide_text_drops_picture_lines_only(self):
+        text = guide_text.plain("![[ Setup.ini ] が](w.png) ![The same box](w-fr.png)\n"
+                                "Left, the box; right, [the same](w-fr.png) in French.\n")
+        self.assertEqual(text, "Left, the box; right, the same (w-fr.png) in French.\r\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
