@@ -21,7 +21,6 @@ typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
-typedef uintptr_t DWORD_PTR;
 typedef WORD ATOM;
 typedef DWORD REGSAM;
 typedef BYTE *LPBYTE;
@@ -46,7 +45,6 @@ DECLARE_FAKE_HANDLE(HWND);
 DECLARE_FAKE_HANDLE(HINSTANCE);
 DECLARE_FAKE_HANDLE(HICON);
 DECLARE_FAKE_HANDLE(HBRUSH);
-DECLARE_FAKE_HANDLE(HMENU);
 #undef DECLARE_FAKE_HANDLE
 typedef HKEY *PHKEY;
 typedef HINSTANCE HMODULE;
@@ -54,7 +52,7 @@ typedef HICON HCURSOR;
 
 #define MAX_PATH 260
 
-#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define LOWORD(l) ((WORD)(((ULONG_PTR)(l)) & 0xffff))
 #define MAKEWPARAM(l, h) ((WPARAM)(((DWORD)(WORD)(l)) | ((DWORD)(WORD)(h)) << 16))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))

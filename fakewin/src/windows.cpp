@@ -125,17 +125,10 @@ void ClickControl(Window *control);
 
 LRESULT ControlMessage(Window *control, UINT message, WPARAM wParam)
 {
-    switch (message) {
-    case BM_SETCHECK:
-        // Push buttons and static texts have no check state.
-        if (control->kind == ControlKind::kAutoRadio)
-            control->check = static_cast<int>(wParam);
-        return 0;
-    case BM_GETCHECK:
-        return control->kind == ControlKind::kAutoRadio ? control->check : BST_UNCHECKED;
-    default:
-        return 0;
-    }
+    // Push buttons and static texts have no check state: theirs stays unchecked.
+    if (message == BM_SETCHECK && control->kind == ControlKind::kAutoRadio)
+        control->check = static_cast<int>(wParam);
+    return message == BM_GETCHECK ? control->check : 0;
 }
 
 LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
@@ -429,9 +422,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 {
     internal::LogCall("RegisterClassA");
     if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
-        IS_INTRESOURCE(windowClass->lpszClassName) || ui.failRegisterClass)
-        return 0;
-    if (FindClass(windowClass->lpszClassName) != nullptr)
+        IS_INTRESOURCE(windowClass->lpszClassName) || ui.failRegisterClass ||
+        FindClass(windowClass->lpszClassName) != nullptr)
         return 0;
     auto record = std::make_unique<ClassRecord>();
     record->wndClass = *windowClass;
@@ -453,7 +445,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
     return static_cast<HCURSOR>(LoadResource(instance, name, kFirstCursor, &ui.cursorLoads));
 }
 
-HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC, LPARAM param)
+HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM param)
 {
     internal::LogCall("CreateDialogParamA");
     if (ui.failCreateDialog || !IS_INTRESOURCE(templateName))
@@ -465,7 +457,6 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
     Window *dialog = NewWindow();
     dialog->className = record->name;
     dialog->proc = record->wndClass.lpfnWndProc;
-    (void)owner;
     HWND handle = dialog->handle;
     Deliver(handle, WM_CREATE, 0, 0);
     for (const ControlSpec &item : found->second.controls) {
@@ -474,9 +465,9 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
         control->id = item.id;
         control->kind = item.kind;
         control->visible = true;
-        Find(handle)->children.push_back(control->handle);
+        dialog->children.push_back(control->handle);
     }
-    HWND first = Find(handle)->children.empty() ? nullptr : Find(handle)->children[0];
+    HWND first = dialog->children.empty() ? nullptr : dialog->children[0];
     Deliver(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     return Alive(handle) ? handle : nullptr;
 }
@@ -488,11 +479,7 @@ ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
     if (record == nullptr)
         return 0;
-    HICON *slot = nullptr;
-    if (index == GCLP_HICON)
-        slot = &record->wndClass.hIcon;
-    else if (index == GCLP_HICONSM)
-        slot = &record->smallIcon;
+    HICON *slot = index == GCLP_HICON ? &record->wndClass.hIcon : index == GCLP_HICONSM ? &record->smallIcon : nullptr;
     if (slot == nullptr)
         return 0;
     ULONG_PTR previous = reinterpret_cast<ULONG_PTR>(*slot);
