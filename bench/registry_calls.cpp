@@ -24,26 +24,6 @@ namespace {
 const int kInstallCount = sizeof kInstallValues / sizeof kInstallValues[0];
 const std::string kGameKey = installed_game::KeyOf("ZzGame");
 
-// Heap allocations while counting is on: all of them, and those made while the
-// stand-in's own code was not running, that is by the code under test.
-bool counting;
-long allAllocations;
-long coreAllocations;
-
-}  // namespace
-
-// AddressSanitizer calls this on every allocation when the program defines it.
-extern "C" void __sanitizer_malloc_hook(const volatile void *, size_t)
-{
-    if (!counting)
-        return;
-    ++allAllocations;
-    if (!fakewin::InPlatformCall())
-        ++coreAllocations;
-}
-
-namespace {
-
 // The game's key after `siblings` keys under Software, and the setting stored last.
 // With keyThatMayNotFit, one more key sorts after the game's: its class of 128
 // characters could take 256 bytes as double-byte text, more than the walk's buffers,
@@ -145,7 +125,6 @@ struct Run {
     Calls made;
     long gameKeyCalls;
     double us;
-    long allocations, coreAllocations;
     bool failed;
 };
 
@@ -157,22 +136,15 @@ Run StartUp(int siblings, bool keyThatMayNotFit)
         HWND dialog = FindWindowA(CalcSwitchSetting.className, nullptr);
         fakewin::Click(dialog, CalcSwitchSetting.decideId);
     });
-    allAllocations = coreAllocations = 0;
-    counting = true;
     int exitCode = ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr,
                                const_cast<char *>(""), SW_SHOWNORMAL);
-    counting = false;
-    Run run = {Measured(), 0, 0, allAllocations, coreAllocations, false};
+    Run run = {Measured(), 0, 0, false};
     DWORD type = 0;
     std::string stored;
     bool saved = fakewin::GetValue(kGameKey, CalcSwitchSetting.valueName, &type, &stored) &&
                  stored == std::string("0", 2);
     if (exitCode != 0 || !saved || fakewin::OpenKeyCount() != 0) {
         fprintf(stderr, "start-up with %d siblings did not run to its end\n", siblings);
-        run.failed = true;
-    }
-    if (coreAllocations != 0) {
-        fprintf(stderr, "%d siblings: the core made %ld heap allocations\n", siblings, coreAllocations);
         run.failed = true;
     }
     fakewin::SetUserAction(nullptr);
@@ -234,13 +206,13 @@ int main(int argc, char **argv)
     }
 
     printf("Every key fits the search's proof: the walk searches for the game's key.\n\n");
-    printf("| siblings | calls for the game's key in one walk | at most: floor(log2(siblings + 1)) + 4 | start-up: registry calls | of which RegEnumKeyExA | start-up walking from the first key | one walk per value | IsGameInstalled (µs) | heap allocations: all / by the core |\n");
-    printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    printf("| siblings | calls for the game's key in one walk | at most: floor(log2(siblings + 1)) + 4 | start-up: registry calls | of which RegEnumKeyExA | start-up walking from the first key | one walk per value | IsGameInstalled (µs) |\n");
+    printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (size_t i = 0; i < sizes.size(); ++i) {
         const Run &run = searched[i];
-        printf("| %d | %ld | %ld | %ld | %ld | %ld | %ld | %.1f | %ld / %ld |\n", sizes[i], run.gameKeyCalls,
+        printf("| %d | %ld | %ld | %ld | %ld | %ld | %ld | %.1f |\n", sizes[i], run.gameKeyCalls,
                MostProbes(sizes[i] + 1) + 3, run.made.Total(), run.made.enumKey, WalkFromFirst(sizes[i]).Total(),
-               OneWalkPerValue(sizes[i]), run.us, run.allocations, run.coreAllocations);
+               OneWalkPerValue(sizes[i]), run.us);
     }
     printf("\nA key after the game's has a class that may not fit: the walk enumerates from the first key, "
            "as it always did, after asking each key's list for its lengths.\n\n");

@@ -2,9 +2,10 @@
 """Runs the measurements of the footprint and start-up benchmark and writes the report.
 
 Sizes of the programs against the floor program, start-up under Wine against the
-floor (alternating runs, game key first and behind many sibling keys), registry calls
-of a start-up on the stand-in against what the walk needs, and the core's use of the
-heap. Called by scripts/bench.sh after the builds."""
+floor (alternating runs, game key first and behind many sibling keys), and registry
+calls of a start-up on the stand-in against what the walk needs. That the core uses no
+heap is a test of each build (bench/no_heap.cmake). Called by scripts/bench.sh after
+the builds."""
 import argparse
 import datetime
 import os
@@ -31,8 +32,6 @@ STARTUP = "## Start-up under Wine"
 # A native run's timings lie between these, so that a run through qemu can carry them over.
 NATIVE_BEGIN = "<!-- native start-up timings -->"
 NATIVE_END = "<!-- end of the native start-up timings -->"
-ALLOCATORS = ("malloc", "calloc", "realloc", "free", "strdup", "_Znw", "_Zna", "_Zdl", "_Zda",
-              "HeapAlloc", "LocalAlloc", "GlobalAlloc", "VirtualAlloc")
 
 
 def run(cmd, **kw):
@@ -103,24 +102,6 @@ def sizes(args):
         ok = size <= SIZE_LIMIT and size <= floor + SIZE_OVER_FLOOR
         rows.append((name, size, floor, size - floor, ok))
     return rows
-
-
-def heap_symbols():
-    found = []
-    for nm, lib in (("nm", "build/host/libtoolcore.a"), ("i686-w64-mingw32-nm", "build/win/libtoolcore.a")):
-        for line in run([nm, "-u", lib]).splitlines():
-            symbol = line.split()[-1] if line.split() else ""
-            # AddressSanitizer's own stack bookkeeping in the host objects is no heap use.
-            if symbol.startswith("__asan"):
-                continue
-            if any(a in symbol for a in ALLOCATORS):
-                found.append("%s: %s" % (lib, symbol))
-    for name, _ in TOOLS:
-        dump = run(["i686-w64-mingw32-objdump", "-p", os.path.join("dist", name + ".exe")])
-        for line in dump.splitlines():
-            if any(a in line for a in ALLOCATORS[:5] + ALLOCATORS[9:]):
-                found.append("%s.exe imports %s" % (name, line.strip()))
-    return found
 
 
 def startup_table(runs, results, missed):
@@ -247,7 +228,7 @@ def main():
 
     calls_bin = os.path.join("build", "host", "bench", "registry_calls")
     calls = subprocess.run([calls_bin, "0", "100", "1000", "10000"], capture_output=True, text=True)
-    out += ["", "## Registry calls and heap of a full start-up (host build, stand-in)", "",
+    out += ["", "## Registry calls of a full start-up (host build, stand-in)", "",
             "A start-up that shows CalcSwitch and decides, with the game's key after every "
             "sibling (one walk for the installation values, one for the setting). The first "
             "table is the usual case: every key's name and class fit the walk's buffers, so "
@@ -255,21 +236,13 @@ def main():
             "second adds one key, after the game's, whose class may not fit, so the walk "
             "enumerates from the first key as it always did, and its RegEnumKeyExA count must "
             "equal the one computed by the walk's rules. \"One walk per value\" is what "
-            "thirteen walks would make. Heap allocations are counted by AddressSanitizer's hook "
-            "during the whole run; \"by the core\" are those made while the stand-in's own code "
-            "was not running.", ""]
+            "thirteen walks would make.", ""]
     out += calls.stdout.strip().splitlines()
     if calls.returncode != 0:
         missed.append("registry calls: " + calls.stderr.strip())
 
-    found = heap_symbols()
-    out += ["", "Allocation functions that the core's objects (host and i686) refer to, or the "
-            "programs import: %s." % (", ".join(found) if found else "none")]
-    if found:
-        missed.append("heap")
-
     out += ["", "## Reproduce", "", "```", "make bench", "RUNS=31 SIBLINGS=\"0 100 1000 10000\" bash scripts/bench.sh", "```", ""]
-    judged = "size, registry calls, heap" + (", start-up" if provenance.route(args.wine_how) == "native" else "")
+    judged = "size, registry calls" + (", start-up" if provenance.route(args.wine_how) == "native" else "")
     out += ["Targets judged in this run (%s): %s." %
             (judged, "all met" if not missed else "missed: " + "; ".join(missed)), ""]
     with open(args.out, "w") as f:

@@ -1,12 +1,11 @@
-// The floor of the start-up benchmark: a tool's start-up and window as core/startup.cpp
-// makes them, without the tool's own work (SETUP.INI, the registry, the save folder).
-// Built with the tools' flags, once with a one-button dialog of its own and once with
-// each tool's dialog and icon, so that what the tools' own work costs can be told from
-// what their windows cost.
+// The floor of the start-up benchmark: a tool's start-up and window, made by the very
+// functions of core/startup.cpp that the tools call, without the tool's own work
+// (SETUP.INI, the registry, the save folder). Built with the tools' flags, once with a
+// one-button dialog of its own and once with each tool's dialog and icon, so that what
+// the tools' own work costs can be told from what their windows cost.
 #include <windows.h>
 
-#include "resource_ids.h"
-#include "setting.h"
+#include "startup.h"
 
 // A tool's own definition, or the one-button floor's (floor/setting.cpp). Its fields
 // are read where they are used: no static initialiser runs in these programs.
@@ -38,40 +37,12 @@ LRESULT CALLBACK FloorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 int FloorWinMain(HINSTANCE instance, int showCommand)
 {
-    HWND running = FindWindowA(FloorSetting.className, nullptr);
-    if (running != nullptr) {
-        ShowWindow(running, SW_RESTORE);
-        SetForegroundWindow(running);
+    if (BringRunningCopyForward(FloorSetting.className))
         return 0;
-    }
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = FloorWndProc;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = FloorSetting.className;
-    if (RegisterClassA(&windowClass) == 0)
+    if (RegisterDialogClass(instance, FloorSetting.className, FloorWndProc) == 0 ||
+        !CreateMainDialog(instance, showCommand))
         return 0;
-    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, nullptr, 0);
-    if (dialog == nullptr)
-        return 0;
-    SetClassLongPtrA(dialog, GCLP_HICON,
-                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
-    SetClassLongPtrA(dialog, GCLP_HICONSM,
-                     reinterpret_cast<LONG_PTR>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN))));
-    ShowWindow(dialog, showCommand);
-    UpdateWindow(dialog);
-    MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) != 0) {
-        if (!IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    return static_cast<int>(message.wParam);
+    return RunMessageLoop();
 }
 
 }  // namespace

@@ -12,15 +12,13 @@ namespace fakewin {
 
 // Back to start: the four root keys with only HKEY_CURRENT_USER\Software below them,
 // no files or drives, no classes, templates or windows, records and faults cleared,
-// the module path back to kDefaultModulePath, the error mode 0, the ANSI code page 932.
+// the module path back to C:\Program\Tool.exe, the error mode 0, the ANSI code page 932.
 void Reset();
 
 // The system's ANSI code page. Its lead bytes (IsDBCSLeadByte) also decide
 // where the stand-in's paths split and which bytes of a name are letters: 932 has
 // 0x81-0x9F and 0xE0-0xFC, 936, 949 and 950 have 0x81-0xFE, any other (1252) none.
 void SetAnsiCodePage(UINT codePage);
-
-constexpr const char *kDefaultModulePath = "C:\\Program\\Tool.exe";
 
 // --- Calls --------------------------------------------------------------------
 
@@ -30,12 +28,9 @@ const std::vector<std::string> &CallLog();
 long CallCount(const std::string &function);
 // A benchmark can switch the ordered log off; the counts are always kept.
 void KeepCallLog(bool keep);
-// True while the stand-in's own code runs (inside an API call, and not inside a
-// window procedure it calls back); what runs otherwise is the code under test.
-bool InPlatformCall();
 
 // --- Registry -----------------------------------------------------------------
-// Paths here start with the root name: "HKEY_CURRENT_USER\\Software\\Game".
+// Paths here start with the root name, with single separators: "HKEY_CURRENT_USER\\Software\\Game".
 
 // Keys handed out by RegOpenKeyExA/RegCreateKeyExA and not yet closed.
 int OpenKeyCount();
@@ -202,7 +197,6 @@ const std::vector<MessageBoxCall> &MessageBoxes();
 struct LoadCall {
     HINSTANCE instance;
     ULONG_PTR resourceId;  // the id of a MAKEINTRESOURCEA name; 0 for a string name
-    std::string resourceName;
     HANDLE result;
 };
 const std::vector<LoadCall> &IconLoads();

@@ -21,14 +21,12 @@ typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
-typedef uintptr_t DWORD_PTR;
 typedef WORD ATOM;
 typedef DWORD REGSAM;
 typedef BYTE *LPBYTE;
 typedef DWORD *LPDWORD;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
-typedef void *LPVOID;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
@@ -47,7 +45,6 @@ DECLARE_FAKE_HANDLE(HWND);
 DECLARE_FAKE_HANDLE(HINSTANCE);
 DECLARE_FAKE_HANDLE(HICON);
 DECLARE_FAKE_HANDLE(HBRUSH);
-DECLARE_FAKE_HANDLE(HMENU);
 #undef DECLARE_FAKE_HANDLE
 typedef HKEY *PHKEY;
 typedef HINSTANCE HMODULE;
@@ -55,30 +52,20 @@ typedef HICON HCURSOR;
 
 #define MAX_PATH 260
 
-#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
-#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define LOWORD(l) ((WORD)(((ULONG_PTR)(l)) & 0xffff))
+#define MAKEWPARAM(l, h) ((WPARAM)(((DWORD)(WORD)(l)) | ((DWORD)(WORD)(h)) << 16))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 
 /* Error codes */
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
-#define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_PARAMETER 87L
-#define ERROR_INSUFFICIENT_BUFFER 122L
-#define ERROR_INVALID_NAME 123L
-#define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_BAD_PATHNAME 161L
-#define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
-#define ERROR_CLASS_ALREADY_EXISTS 1410L
-#define ERROR_CANNOT_FIND_WND_CLASS 1407L
-#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 /* Registry */
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000u)
@@ -94,22 +81,13 @@ typedef HICON HCURSOR;
 #define REG_MULTI_SZ 7
 
 #define REG_OPTION_NON_VOLATILE 0x00000000L
-#define REG_CREATED_NEW_KEY 0x00000001L
-#define REG_OPENED_EXISTING_KEY 0x00000002L
 
 #define KEY_READ 0x20019
 #define KEY_ALL_ACCESS 0xF003F
 
-typedef struct _FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-} FILETIME, *PFILETIME, *LPFILETIME;
-
-typedef struct _SECURITY_ATTRIBUTES {
-    DWORD nLength;
-    LPVOID lpSecurityDescriptor;
-    BOOL bInheritHandle;
-} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+// Arguments the tools pass as null only.
+typedef struct _FILETIME *PFILETIME;
+typedef struct _SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
@@ -134,35 +112,22 @@ LONG WINAPI RegCloseKey(HKEY key);
 
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
-#define FILE_ATTRIBUTE_NORMAL 0x00000080
 
+// What the stand-in reports of an entry found: the platform's other fields are never read.
 typedef struct _WIN32_FIND_DATAA {
     DWORD dwFileAttributes;
-    FILETIME ftCreationTime;
-    FILETIME ftLastAccessTime;
-    FILETIME ftLastWriteTime;
-    DWORD nFileSizeHigh;
-    DWORD nFileSizeLow;
-    DWORD dwReserved0;
-    DWORD dwReserved1;
     CHAR cFileName[MAX_PATH];
-    CHAR cAlternateFileName[14];
-} WIN32_FIND_DATAA, *PWIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+} WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 
 #define CP_ACP 0
-#define MAX_LEADBYTES 12
-#define MAX_DEFAULTCHAR 2
+// Only the largest character: the lead bytes come from IsDBCSLeadByte.
 typedef struct _cpinfo {
     UINT MaxCharSize;
-    BYTE DefaultChar[MAX_DEFAULTCHAR];
-    BYTE LeadByte[MAX_LEADBYTES];
 } CPINFO, *LPCPINFO;
 
 int WINAPI lstrlenA(LPCSTR text);
 BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info);
-DWORD WINAPI GetLastError(void);
-void WINAPI SetLastError(DWORD error);
 UINT WINAPI SetErrorMode(UINT mode);
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
 BOOL WINAPI FindClose(HANDLE search);
@@ -185,7 +150,7 @@ typedef struct tagWNDCLASSA {
     HBRUSH hbrBackground;
     LPCSTR lpszMenuName;
     LPCSTR lpszClassName;
-} WNDCLASSA, *PWNDCLASSA, *LPWNDCLASSA;
+} WNDCLASSA;
 
 typedef struct tagPOINT {
     LONG x;
@@ -199,23 +164,20 @@ typedef struct tagMSG {
     LPARAM lParam;
     DWORD time;
     POINT pt;
-} MSG, *PMSG, *LPMSG;
+} MSG, *LPMSG;
 
-#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
-#define WM_KEYUP 0x0101
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
-#define BM_CLICK 0x00F5
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
 #define BN_CLICKED 0
@@ -232,7 +194,6 @@ typedef struct tagMSG {
 #define SW_SHOWMAXIMIZED 3
 #define SW_SHOW 5
 #define SW_RESTORE 9
-#define SW_SHOWDEFAULT 10
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002

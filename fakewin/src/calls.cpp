@@ -1,4 +1,6 @@
-// The record of API calls, the thread's last error, and the reset of the whole stand-in.
+// The record of API calls and the reset of the whole stand-in.
+#include <string.h>
+
 #include <map>
 
 #include "fakewin.h"
@@ -11,47 +13,14 @@ namespace {
 std::vector<std::string> callLog;
 std::map<std::string, long> callCounts;
 bool keepLog = true;
-int platformDepth;
-DWORD lastError;
 
-// Records one API call by name (log and count).
-void LogCall(const char *function)
+}  // namespace
+
+void internal::LogCall(const char *function)
 {
     if (keepLog)
         callLog.emplace_back(function);
     ++callCounts[function];
-}
-
-}  // namespace
-
-namespace internal {
-
-PlatformCall::PlatformCall(const char *function)
-{
-    ++platformDepth;
-    LogCall(function);
-}
-
-PlatformCall::~PlatformCall()
-{
-    --platformDepth;
-}
-
-ClientCall::ClientCall() : savedDepth_(platformDepth)
-{
-    platformDepth = 0;
-}
-
-ClientCall::~ClientCall()
-{
-    platformDepth = savedDepth_;
-}
-
-}  // namespace internal
-
-bool InPlatformCall()
-{
-    return platformDepth > 0;
 }
 
 void Reset()
@@ -59,7 +28,6 @@ void Reset()
     callLog.clear();
     callCounts.clear();
     keepLog = true;
-    lastError = 0;
     internal::ResetCodePage();
     internal::ResetRegistry();
     internal::ResetFiles();
@@ -84,24 +52,9 @@ void KeepCallLog(bool keep)
 
 }  // namespace fakewin
 
-DWORD WINAPI GetLastError(void)
-{
-    return fakewin::lastError;
-}
-
-void WINAPI SetLastError(DWORD error)
-{
-    fakewin::lastError = error;
-}
-
 int WINAPI lstrlenA(LPCSTR text)
 {
-    fakewin::internal::PlatformCall platformCall("lstrlenA");
+    fakewin::internal::LogCall("lstrlenA");
     // The real call reports 0 for a null pointer instead of faulting.
-    if (text == nullptr)
-        return 0;
-    int length = 0;
-    while (text[length] != '\0')
-        ++length;
-    return length;
+    return text ? static_cast<int>(strlen(text)) : 0;
 }

@@ -10,32 +10,13 @@
 namespace fakewin {
 namespace internal {
 
-// Opened at the top of every API function: records the call and marks the stand-in's
-// own code as running until the function returns, so that a benchmark can tell the
-// heap use of the code under test from the stand-in's.
-class PlatformCall {
-public:
-    explicit PlatformCall(const char *function);
-    ~PlatformCall();
-    PlatformCall(const PlatformCall &) = delete;
-    PlatformCall &operator=(const PlatformCall &) = delete;
-};
-
-// Opened around a call back into the code under test (a window procedure): its
-// code runs as the caller's own, not the stand-in's.
-class ClientCall {
-public:
-    ClientCall();
-    ~ClientCall();
-    ClientCall(const ClientCall &) = delete;
-    ClientCall &operator=(const ClientCall &) = delete;
-
-private:
-    int savedDepth_;
-};
+// Recorded at the top of every API function: its name in the call log and counts.
+void LogCall(const char *function);
 
 // Lead bytes of the ANSI code page: the byte after one belongs to the same character.
 bool IsLeadByte(unsigned char c);
+// The name with its ASCII letters in upper case, double-byte characters as they are.
+std::string FoldedName(const std::string &name);
 // Orders names by their ANSI bytes with the ASCII letters folded to upper case,
 // double-byte characters compared as they are; 0 means the stand-in takes them for
 // one name. The registry and NTFS compare UTF-16 names, which agrees for ASCII names.

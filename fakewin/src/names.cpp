@@ -23,36 +23,21 @@ namespace internal {
 
 namespace {
 
-unsigned char FoldUpper(unsigned char c)
+// The second byte of a double-byte character is not a letter, even when its value
+// falls into 'a'..'z'.
+std::string Folded(const std::string &name, bool toUpper)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-unsigned char FoldLower(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-int CompareFolded(const std::string &a, const std::string &b, unsigned char (*fold)(unsigned char))
-{
-    size_t i = 0;
-    bool trail = false;  // a and b agree up to i, so they agree on where characters start
-    for (; i < a.size() && i < b.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        // The second byte of a double-byte character is not a letter, even when its
-        // value falls into 'a'..'z'.
-        if (!trail) {
-            ca = fold(ca);
-            cb = fold(cb);
-        }
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        trail = !trail && IsLeadByte(ca);
+    std::string folded = name;
+    for (size_t i = 0; i < folded.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(folded[i]);
+        if (IsLeadByte(c))
+            ++i;
+        else if (toUpper && c >= 'a' && c <= 'z')
+            folded[i] = static_cast<char>(c - 'a' + 'A');
+        else if (!toUpper && c >= 'A' && c <= 'Z')
+            folded[i] = static_cast<char>(c - 'A' + 'a');
     }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
+    return folded;
 }
 
 }  // namespace
@@ -71,14 +56,19 @@ bool IsLeadByte(unsigned char c)
     }
 }
 
+std::string FoldedName(const std::string &name)
+{
+    return Folded(name, true);
+}
+
 int CompareNames(const std::string &a, const std::string &b)
 {
-    return CompareFolded(a, b, FoldUpper);
+    return Folded(a, true).compare(Folded(b, true));
 }
 
 int CompareNamesLowerFolded(const std::string &a, const std::string &b)
 {
-    return CompareFolded(a, b, FoldLower);
+    return Folded(a, false).compare(Folded(b, false));
 }
 
 void ResetCodePage()
@@ -129,7 +119,7 @@ void SetAnsiMaxCharSize(UINT size)
 
 BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
 {
-    fakewin::internal::PlatformCall platformCall("IsDBCSLeadByte");
+    fakewin::internal::LogCall("IsDBCSLeadByte");
     return fakewin::internal::IsLeadByte(testChar) ? TRUE : FALSE;
 }
 
@@ -137,7 +127,7 @@ BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
 // core asks of it.
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
 {
-    fakewin::internal::PlatformCall platformCall("GetCPInfo");
+    fakewin::internal::LogCall("GetCPInfo");
     const UINT size = fakewin::ansiMaxCharSize;
     if (info == nullptr || codePage != CP_ACP || size == 0)
         return FALSE;

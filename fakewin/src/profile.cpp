@@ -11,16 +11,6 @@
 namespace fakewin {
 namespace {
 
-struct Entry {
-    std::string key;
-    std::string value;
-};
-
-struct Section {
-    std::string name;
-    std::vector<Entry> entries;
-};
-
 const char kBlanks[] = " \t";
 const char kUtf8Bom[] = "\xEF\xBB\xBF";
 
@@ -40,13 +30,15 @@ std::string Unquote(const std::string &value)
     return value;
 }
 
-// Lines end at LF, CR LF or a lone CR. Lines before the first section header belong
-// to no section; a line without "=" names no value.
-std::vector<Section> Parse(std::string text)
+// The value of the key in the first section of that name, into *value when found.
+// Lines end at LF, CR LF or a lone CR; lines before the first section header belong
+// to no section, and a line without "=" names no value.
+void FindValue(std::string text, const char *sectionName, const char *keyName, std::string *value)
 {
     if (text.compare(0, 3, kUtf8Bom) == 0)
         text.erase(0, 3);
-    std::vector<Section> sections;
+    bool inSection = false;
+    bool sectionSeen = false;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
@@ -58,50 +50,20 @@ std::vector<Section> Parse(std::string text)
             ++pos;
         if (pos < text.size() && text[pos] == '\n')
             ++pos;
-        if (!line.empty() && line[0] == '[') {
-            size_t close = line.find(']');
-            if (close != std::string::npos)
-                sections.push_back({Trim(line.substr(1, close - 1)), {}});
+        size_t close = line.find(']');
+        if (!line.empty() && line[0] == '[' && close != std::string::npos) {
+            // Only the first section of a name is read.
+            if (sectionSeen)
+                return;
+            inSection = sectionSeen = internal::SameName(Trim(line.substr(1, close - 1)), sectionName);
             continue;
         }
         size_t equals = line.find('=');
-        if (equals == std::string::npos || sections.empty())
-            continue;
-        sections.back().entries.push_back(
-            {Trim(line.substr(0, equals)), Unquote(Trim(line.substr(equals + 1)))});
+        if (inSection && equals != std::string::npos && internal::SameName(Trim(line.substr(0, equals)), keyName)) {
+            *value = Unquote(Trim(line.substr(equals + 1)));
+            return;
+        }
     }
-    return sections;
-}
-
-// Copies a text cut to the buffer: at most size - 1 characters and a terminator.
-DWORD CopyText(const std::string &text, LPSTR result, DWORD size)
-{
-    DWORD length = static_cast<DWORD>(std::min<size_t>(text.size(), size - 1));
-    memcpy(result, text.data(), length);
-    result[length] = '\0';
-    return length;
-}
-
-// Copies a list of names, each with its terminator and one more after the last.
-// A list that does not fit is cut and the result is size - 2, as the platform reports.
-DWORD CopyList(const std::vector<std::string> &names, LPSTR result, DWORD size)
-{
-    std::string list;
-    for (const std::string &name : names)
-        list += name + '\0';
-    if (list.size() + 1 <= size) {
-        memcpy(result, list.data(), list.size());
-        result[list.size()] = '\0';
-        return static_cast<DWORD>(list.size());
-    }
-    if (size < 2) {
-        result[0] = '\0';
-        return 0;
-    }
-    memcpy(result, list.data(), size - 2);
-    result[size - 2] = '\0';
-    result[size - 1] = '\0';
-    return size - 2;
 }
 
 }  // namespace
@@ -109,45 +71,23 @@ DWORD CopyList(const std::vector<std::string> &names, LPSTR result, DWORD size)
 
 using namespace fakewin;
 
+// Answers one key of one section; the list forms (a null section or key) are not
+// part of it: the tools never ask for them.
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR sectionName, LPCSTR keyName, LPCSTR defaultText,
                                       LPSTR result, DWORD size, LPCSTR fileName)
 {
-    internal::PlatformCall platformCall("GetPrivateProfileStringA");
+    internal::LogCall("GetPrivateProfileStringA");
     if (result == nullptr || size == 0)
         return 0;
-    // The platform cuts blanks off the end of the default text.
-    std::string fallback = defaultText ? defaultText : "";
-    fallback.erase(fallback.find_last_not_of(' ') + 1);
-    std::string path = fileName ? fileName : "";
-    // A bare file name is looked for in the Windows folder.
-    if (path.find_first_of("\\/") == std::string::npos)
-        path = "C:\\WINDOWS\\" + path;
+    // The default stays when the file, the section or the key is missing.
+    std::string value = defaultText ? defaultText : "";
     std::string contents;
-    std::vector<Section> sections;
-    if (internal::ReadFileText(path, &contents))
-        sections = Parse(contents);
-    if (sectionName == nullptr) {
-        std::vector<std::string> names;
-        for (const Section &section : sections)
-            names.push_back(section.name);
-        return CopyList(names, result, size);
-    }
-    for (const Section &section : sections) {
-        if (!internal::SameName(section.name, sectionName))
-            continue;
-        if (keyName == nullptr) {
-            std::vector<std::string> names;
-            for (const Entry &entry : section.entries)
-                names.push_back(entry.key);
-            return CopyList(names, result, size);
-        }
-        for (const Entry &entry : section.entries) {
-            if (internal::SameName(entry.key, keyName))
-                return CopyText(entry.value, result, size);
-        }
-        break;
-    }
-    if (keyName == nullptr)
-        return CopyList({}, result, size);
-    return CopyText(fallback, result, size);
+    if (sectionName != nullptr && keyName != nullptr && fileName != nullptr &&
+        internal::ReadFileText(fileName, &contents))
+        FindValue(contents, sectionName, keyName, &value);
+    // Cut to the buffer: at most size - 1 characters and a terminator.
+    DWORD length = static_cast<DWORD>(std::min<size_t>(value.size(), size - 1));
+    memcpy(result, value.data(), length);
+    result[length] = '\0';
+    return length;
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string.h>
+#include <tuple>
 
 #include "fakewin.h"
 #include "internal.h"
@@ -47,40 +48,24 @@ const ULONG_PTR kRootCount = 4;
 // within a test so that a second close is always noticed.
 const ULONG_PTR kFirstHandle = 0x100;
 
-Key roots[kRootCount];
-std::map<ULONG_PTR, Key *> openKeys;
-ULONG_PTR nextHandle;
-int badCloses;
-int rootCloses;
-std::vector<Fault> faults;
-KeyOrder keyOrder;
-unsigned long keysCreated;
+// What a test builds and what it reads back; Reset() starts from a new one.
+struct State {
+    Key roots[kRootCount];
+    std::map<ULONG_PTR, Key *> openKeys;
+    ULONG_PTR nextHandle = kFirstHandle;
+    int badCloses = 0;
+    int rootCloses = 0;
+    std::vector<Fault> faults;
+    KeyOrder keyOrder = KeyOrder::kWindows;
+    unsigned long keysCreated = 0;
+};
+State reg;
 
 std::string FullPath(const Key *key)
 {
     std::string path = key->name;
     for (const Key *k = key->parent; k != nullptr; k = k->parent)
         path = k->name + "\\" + path;
-    return path;
-}
-
-// Test paths: a root name and keys below it; separators at either end are ignored
-// (a 5C that is the second byte of a double-byte character is not one).
-std::vector<std::string> TestPathParts(const std::string &keyPath)
-{
-    std::vector<std::string> parts = internal::SplitPath(keyPath, false);
-    while (parts.size() > 1 && parts.front().empty())
-        parts.erase(parts.begin());
-    while (parts.size() > 1 && parts.back().empty())
-        parts.pop_back();
-    return parts;
-}
-
-std::string NormalisedPath(const std::string &keyPath)
-{
-    std::string path;
-    for (const std::string &part : TestPathParts(keyPath))
-        path += (path.empty() ? "" : "\\") + part;
     return path;
 }
 
@@ -95,7 +80,7 @@ bool NeedsTerminator(const Value &value)
 
 LONG FaultFor(RegistryCall call, const std::string &keyPath)
 {
-    for (const Fault &fault : faults) {
+    for (const Fault &fault : reg.faults) {
         if (fault.call == call && SameName(fault.keyPath, keyPath))
             return fault.error;
     }
@@ -106,16 +91,16 @@ Key *Resolve(HKEY handle)
 {
     ULONG_PTR value = reinterpret_cast<ULONG_PTR>(handle);
     if (value >= kFirstRoot && value < kFirstRoot + kRootCount)
-        return &roots[value - kFirstRoot];
-    auto found = openKeys.find(value);
-    return found == openKeys.end() ? nullptr : found->second;
+        return &reg.roots[value - kFirstRoot];
+    auto found = reg.openKeys.find(value);
+    return found == reg.openKeys.end() ? nullptr : found->second;
 }
 
 HKEY NewHandle(Key *key)
 {
-    ULONG_PTR value = nextHandle;
-    nextHandle += 4;
-    openKeys[value] = key;
+    ULONG_PTR value = reg.nextHandle;
+    reg.nextHandle += 4;
+    reg.openKeys[value] = key;
     return reinterpret_cast<HKEY>(value);
 }
 
@@ -130,7 +115,7 @@ Key *FindSubkey(Key *key, const std::string &name)
 
 bool ListedBefore(const Key &a, const Key &b)
 {
-    switch (keyOrder) {
+    switch (reg.keyOrder) {
     case KeyOrder::kWindows: return internal::CompareNames(a.name, b.name) < 0;
     case KeyOrder::kWine: return internal::CompareNamesLowerFolded(a.name, b.name) < 0;
     default: return a.created < b.created;
@@ -153,7 +138,7 @@ Key *AddSubkey(Key *key, const std::string &name, const std::string &className)
     subkey->name = name;
     subkey->className = className;
     subkey->parent = key;
-    subkey->created = ++keysCreated;
+    subkey->created = ++reg.keysCreated;
     Key *added = subkey.get();
     auto place = key->subkeys.begin();
     while (place != key->subkeys.end() && ListedBefore(**place, *added))
@@ -199,25 +184,41 @@ Value *FindValue(Key *key, const std::string &name)
     return nullptr;
 }
 
-Key *KeyAt(const std::string &keyPath, bool create, const char *className)
+// An existing value keeps the spelling of its name; only type and data change.
+void StoreValue(Key *key, const std::string &name, DWORD type, const std::string &bytes)
 {
-    std::vector<std::string> parts = TestPathParts(keyPath);
-    Key *key = nullptr;
-    for (ULONG_PTR i = 0; i < kRootCount; ++i) {
-        if (parts[0] == kRootNames[i])
-            key = &roots[i];
-    }
-    for (size_t i = 1; key != nullptr && i < parts.size(); ++i) {
-        if (parts[i].empty() || internal::CharCount(parts[i]) > kMaxKeyNameChars)
-            return nullptr;
-        Key *next = FindSubkey(key, parts[i]);
+    if (Value *value = FindValue(key, name))
+        *value = {value->name, type, bytes};
+    else
+        key->values.push_back({name, type, bytes});
+}
+
+// Below `key`, the subkeys that `components` name, created where missing when asked;
+// className goes to the last one, and only when it is created. Null where one is missing.
+Key *Descend(Key *key, const std::vector<std::string> &components, bool create, const char *className)
+{
+    for (size_t i = 0; key != nullptr && i < components.size(); ++i) {
+        Key *next = FindSubkey(key, components[i]);
         if (next == nullptr && create) {
-            bool last = i + 1 == parts.size();
-            next = AddSubkey(key, parts[i], last && className != nullptr ? className : "");
+            bool last = i + 1 == components.size();
+            next = AddSubkey(key, components[i], last && className != nullptr ? className : "");
         }
         key = next;
     }
     return key;
+}
+
+Key *KeyAt(const std::string &keyPath, bool create, const char *className)
+{
+    // Root names are ASCII: the first 5C ends one.
+    const size_t split = keyPath.find('\\');
+    std::vector<std::string> components;
+    for (ULONG_PTR i = 0; i < kRootCount; ++i) {
+        if (keyPath.compare(0, split, kRootNames[i]) == 0 &&
+            (split == std::string::npos || SplitSubkey(keyPath.c_str() + split + 1, &components) == ERROR_SUCCESS))
+            return Descend(&reg.roots[i], components, create, className);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -226,49 +227,41 @@ namespace internal {
 
 void ResetRegistry()
 {
-    keyOrder = KeyOrder::kWindows;
-    keysCreated = 0;
-    for (ULONG_PTR i = 0; i < kRootCount; ++i) {
-        roots[i] = Key();
-        roots[i].name = kRootNames[i];
-    }
+    reg = State();
+    for (ULONG_PTR i = 0; i < kRootCount; ++i)
+        reg.roots[i].name = kRootNames[i];
     // Every system has these two; tests of other roots may rely on them.
-    AddSubkey(&roots[1], "Software", "");  // HKEY_CURRENT_USER
-    AddSubkey(&roots[2], "Software", "");  // HKEY_LOCAL_MACHINE
-    openKeys.clear();
-    nextHandle = kFirstHandle;
-    badCloses = 0;
-    rootCloses = 0;
-    faults.clear();
+    AddSubkey(&reg.roots[1], "Software", "");  // HKEY_CURRENT_USER
+    AddSubkey(&reg.roots[2], "Software", "");  // HKEY_LOCAL_MACHINE
 }
 
 }  // namespace internal
 
 int OpenKeyCount()
 {
-    return static_cast<int>(openKeys.size());
+    return static_cast<int>(reg.openKeys.size());
 }
 
 int BadKeyCloseCount()
 {
-    return badCloses;
+    return reg.badCloses;
 }
 
 int RootCloseCount()
 {
-    return rootCloses;
+    return reg.rootCloses;
 }
 
 void SetKeyOrder(KeyOrder order)
 {
-    keyOrder = order;
-    for (Key &root : roots)
+    reg.keyOrder = order;
+    for (Key &root : reg.roots)
         SortSubkeys(&root);
 }
 
 void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error)
 {
-    faults.push_back({call, NormalisedPath(keyPath), error});
+    reg.faults.push_back({call, keyPath, error});
 }
 
 bool CreateKey(const std::string &keyPath, const char *className)
@@ -287,13 +280,7 @@ void SetValue(const std::string &keyPath, const std::string &name, DWORD type, c
     Key *key = KeyAt(keyPath, true, nullptr);
     if (key == nullptr)
         return;
-    std::string bytes(static_cast<const char *>(data), size);
-    if (Value *value = FindValue(key, name)) {
-        value->type = type;
-        value->data = bytes;
-    } else {
-        key->values.push_back({name, type, bytes});
-    }
+    StoreValue(key, name, type, std::string(static_cast<const char *>(data), size));
 }
 
 void SetString(const std::string &keyPath, const std::string &name, const std::string &text)
@@ -340,29 +327,20 @@ void SnapshotKey(const Key &key, const std::string &path, std::vector<RegistryEn
 
 bool RegistryEntry::operator==(const RegistryEntry &other) const
 {
-    return keyPath == other.keyPath && className == other.className && isValue == other.isValue &&
-           valueName == other.valueName && type == other.type && data == other.data;
+    return std::tie(keyPath, className, isValue, valueName, type, data) ==
+           std::tie(other.keyPath, other.className, other.isValue, other.valueName, other.type, other.data);
 }
 
 bool RegistryEntry::operator<(const RegistryEntry &other) const
 {
-    if (keyPath != other.keyPath)
-        return keyPath < other.keyPath;
-    if (isValue != other.isValue)
-        return isValue < other.isValue;
-    if (valueName != other.valueName)
-        return valueName < other.valueName;
-    if (className != other.className)
-        return className < other.className;
-    if (type != other.type)
-        return type < other.type;
-    return data < other.data;
+    return std::tie(keyPath, isValue, valueName, className, type, data) <
+           std::tie(other.keyPath, other.isValue, other.valueName, other.className, other.type, other.data);
 }
 
 std::vector<RegistryEntry> SnapshotRegistry()
 {
     std::vector<RegistryEntry> entries;
-    for (const Key &root : roots)
+    for (const Key &root : reg.roots)
         SnapshotKey(root, root.name, &entries);
     return entries;
 }
@@ -379,7 +357,7 @@ using namespace fakewin;
 
 LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
 {
-    internal::PlatformCall platformCall("RegOpenKeyExA");
+    internal::LogCall("RegOpenKeyExA");
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -389,11 +367,9 @@ LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
     std::vector<std::string> components;
     if (LONG status = SplitSubkey(subKey, &components))
         return status;
-    for (const std::string &component : components) {
-        key = FindSubkey(key, component);
-        if (key == nullptr)
-            return ERROR_FILE_NOT_FOUND;
-    }
+    key = Descend(key, components, false, nullptr);
+    if (key == nullptr)
+        return ERROR_FILE_NOT_FOUND;
     if (LONG status = FaultFor(RegistryCall::kOpen, FullPath(key)))
         return status;
     *result = NewHandle(key);
@@ -401,9 +377,9 @@ LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR className, DWORD, REGSAM,
-                            LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition)
+                            LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD)
 {
-    internal::PlatformCall platformCall("RegCreateKeyExA");
+    internal::LogCall("RegCreateKeyExA");
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -415,26 +391,14 @@ LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR className, 
         return status;
     if (LONG status = FaultFor(RegistryCall::kCreate, JoinPath(key, components)))
         return status;
-    DWORD outcome = REG_OPENED_EXISTING_KEY;
-    for (size_t i = 0; i < components.size(); ++i) {
-        Key *next = FindSubkey(key, components[i]);
-        if (next == nullptr) {
-            bool last = i + 1 == components.size();
-            next = AddSubkey(key, components[i], last && className != nullptr ? className : "");
-            outcome = REG_CREATED_NEW_KEY;
-        }
-        key = next;
-    }
-    if (disposition != nullptr)
-        *disposition = outcome;
-    *result = NewHandle(key);
+    *result = NewHandle(Descend(key, components, true, className));
     return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD,
-                          LPSTR className, LPDWORD classLength, PFILETIME lastWrite)
+                          LPSTR className, LPDWORD classLength, PFILETIME)
 {
-    internal::PlatformCall platformCall("RegEnumKeyExA");
+    internal::LogCall("RegEnumKeyExA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -455,15 +419,13 @@ LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLeng
         memcpy(className, subkey.className.c_str(), subkey.className.size() + 1);
         *classLength = static_cast<DWORD>(subkey.className.size());
     }
-    if (lastWrite != nullptr)
-        *lastWrite = FILETIME{0, 0};
     return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD,
                           LPDWORD type, LPBYTE data, LPDWORD dataLength)
 {
-    internal::PlatformCall platformCall("RegEnumValueA");
+    internal::LogCall("RegEnumValueA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -500,7 +462,7 @@ LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLeng
 LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE *data,
                            DWORD dataLength)
 {
-    internal::PlatformCall platformCall("RegSetValueExA");
+    internal::LogCall("RegSetValueExA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
@@ -508,52 +470,32 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, con
         return ERROR_INVALID_PARAMETER;
     if (LONG status = FaultFor(RegistryCall::kSetValue, FullPath(key)))
         return status;
-    std::string name = valueName ? valueName : "";
-    std::string bytes(reinterpret_cast<const char *>(data), data ? dataLength : 0);
-    // An existing value keeps the spelling of its name; only type and data change.
-    if (Value *value = FindValue(key, name)) {
-        value->type = type;
-        value->data = bytes;
-    } else {
-        key->values.push_back({name, type, bytes});
-    }
+    StoreValue(key, valueName ? valueName : "", type,
+               std::string(reinterpret_cast<const char *>(data), data ? dataLength : 0));
     return ERROR_SUCCESS;
 }
 
-// Lengths in characters, as the platform counts the UTF-16 names it stores: a
-// double-byte character counts once, so a name may take up to twice as many bytes
-// in an ANSI buffer.
-LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR className, LPDWORD classLength, LPDWORD,
-                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                             LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
-                             LPDWORD securityDescriptor, PFILETIME lastWrite)
+// Only the subkey list's figures, which the walk reads; asking for the key's class or
+// its values fails loudly instead of leaving them unset. Lengths in characters, as the
+// platform counts the UTF-16 names it stores: a double-byte character counts once, so
+// a name may take up to twice as many bytes in an ANSI buffer.
+LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR className, LPDWORD, LPDWORD, LPDWORD subKeys,
+                             LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
+                             LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD, PFILETIME)
 {
-    internal::PlatformCall platformCall("RegQueryInfoKeyA");
+    internal::LogCall("RegQueryInfoKeyA");
     Key *key = Resolve(handle);
     if (key == nullptr)
         return ERROR_INVALID_HANDLE;
-    if (className != nullptr && classLength == nullptr)
+    if (className != nullptr || values != nullptr || maxValueNameLength != nullptr || maxValueLength != nullptr)
         return ERROR_INVALID_PARAMETER;
     if (LONG status = FaultFor(RegistryCall::kQueryInfo, FullPath(key)))
         return status;
-    if (className != nullptr) {
-        if (key->className.size() >= *classLength)
-            return ERROR_MORE_DATA;
-        memcpy(className, key->className.c_str(), key->className.size() + 1);
-    }
-    if (classLength != nullptr)
-        *classLength = static_cast<DWORD>(key->className.size());
     DWORD longestName = 0;
     DWORD longestClass = 0;
     for (const auto &subkey : key->subkeys) {
         longestName = std::max(longestName, static_cast<DWORD>(internal::CharCount(subkey->name)));
         longestClass = std::max(longestClass, static_cast<DWORD>(internal::CharCount(subkey->className)));
-    }
-    DWORD longestValueName = 0;
-    DWORD longestData = 0;
-    for (const Value &value : key->values) {
-        longestValueName = std::max(longestValueName, static_cast<DWORD>(internal::CharCount(value.name)));
-        longestData = std::max(longestData, static_cast<DWORD>(value.data.size()));
     }
     if (subKeys != nullptr)
         *subKeys = static_cast<DWORD>(key->subkeys.size());
@@ -561,30 +503,20 @@ LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR className, LPDWORD classLength, 
         *maxSubKeyLength = longestName;
     if (maxClassLength != nullptr)
         *maxClassLength = longestClass;
-    if (values != nullptr)
-        *values = static_cast<DWORD>(key->values.size());
-    if (maxValueNameLength != nullptr)
-        *maxValueNameLength = longestValueName;
-    if (maxValueLength != nullptr)
-        *maxValueLength = longestData;
-    if (securityDescriptor != nullptr)
-        *securityDescriptor = 0;
-    if (lastWrite != nullptr)
-        *lastWrite = FILETIME{0, 0};
     return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegCloseKey(HKEY handle)
 {
-    internal::PlatformCall platformCall("RegCloseKey");
+    internal::LogCall("RegCloseKey");
     ULONG_PTR value = reinterpret_cast<ULONG_PTR>(handle);
     // Closing a predefined root is allowed and leaves it usable.
     if (value >= kFirstRoot && value < kFirstRoot + kRootCount) {
-        ++rootCloses;
+        ++reg.rootCloses;
         return ERROR_SUCCESS;
     }
-    if (openKeys.erase(value) == 0) {
-        ++badCloses;
+    if (reg.openKeys.erase(value) == 0) {
+        ++reg.badCloses;
         return ERROR_INVALID_HANDLE;
     }
     return ERROR_SUCCESS;

@@ -40,46 +40,47 @@ struct DialogTemplate {
 // Handle ranges apart from each other and from the registry's, so a handle passed to
 // the wrong kind of call is never mistaken for a valid one.
 const ULONG_PTR kFirstWindow = 0x10000;
-const ULONG_PTR kFirstIcon = 0x20000;
-const ULONG_PTR kFirstCursor = 0x30000;
+const ULONG_PTR kFirstIcon = 0x100000;
+const ULONG_PTR kFirstCursor = 0x200000;
 const ATOM kFirstAtom = 0xC000;
 // LoadIconA/LoadCursorA without an instance know only the system's own resources.
 const ULONG_PTR kFirstSystemResource = 32512;
 const ULONG_PTR kLastSystemResource = 32651;
 
-std::map<ULONG_PTR, std::unique_ptr<Window>> windows;
-ULONG_PTR nextWindow;
-std::vector<std::unique_ptr<ClassRecord>> classes;
-std::map<WORD, DialogTemplate> templates;
-std::map<std::pair<ULONG_PTR, std::string>, HANDLE> loadedResources;
-ULONG_PTR nextIcon;
-ULONG_PTR nextCursor;
-bool failRegisterClass;
-bool failCreateDialog;
+// What a test builds and what it reads back; Reset() starts from a new one.
+struct State {
+    std::map<ULONG_PTR, std::unique_ptr<Window>> windows;
+    ULONG_PTR nextWindow = kFirstWindow;
+    std::vector<std::unique_ptr<ClassRecord>> classes;
+    std::map<WORD, DialogTemplate> templates;
+    bool failRegisterClass = false;
+    bool failCreateDialog = false;
 
-std::deque<MSG> queue;
-bool quitPending;
-int quitCode;
-std::function<void()> userAction;
-int stuckCount;
-int failingGets;
-// Bumped by every delivered or posted message: tells a user action that did
-// something (and may have more to do) from one that has run out of steps.
-unsigned long activity;
+    std::deque<MSG> queue;
+    bool quitPending = false;
+    int quitCode = 0;
+    std::function<void()> userAction;
+    int stuckCount = 0;
+    int failingGets = 0;
+    // Bumped by every delivered or posted message: tells a user action that did
+    // something (and may have more to do) from one that has run out of steps.
+    unsigned long activity = 0;
+
+    std::vector<ShowCall> showCalls;
+    std::vector<HWND> foregroundCalls;
+    std::vector<SentMessage> delivered;
+    std::vector<MessageBoxCall> messageBoxes;
+    std::vector<LoadCall> iconLoads;
+    std::vector<LoadCall> cursorLoads;
+};
+State ui;
 // A user action that keeps acting without ever posting a message is cut off here.
 const int kMaxUserActions = 1000;
 
-std::vector<ShowCall> showCalls;
-std::vector<HWND> foregroundCalls;
-std::vector<SentMessage> delivered;
-std::vector<MessageBoxCall> messageBoxes;
-std::vector<LoadCall> iconLoads;
-std::vector<LoadCall> cursorLoads;
-
 Window *Find(HWND handle)
 {
-    auto found = windows.find(reinterpret_cast<ULONG_PTR>(handle));
-    return found == windows.end() ? nullptr : found->second.get();
+    auto found = ui.windows.find(reinterpret_cast<ULONG_PTR>(handle));
+    return found == ui.windows.end() ? nullptr : found->second.get();
 }
 
 Window *Alive(HWND handle)
@@ -91,16 +92,16 @@ Window *Alive(HWND handle)
 Window *NewWindow()
 {
     auto window = std::make_unique<Window>();
-    window->handle = reinterpret_cast<HWND>(nextWindow);
-    nextWindow += 4;
+    window->handle = reinterpret_cast<HWND>(ui.nextWindow);
+    ui.nextWindow += 4;
     Window *added = window.get();
-    windows[reinterpret_cast<ULONG_PTR>(added->handle)] = std::move(window);
+    ui.windows[reinterpret_cast<ULONG_PTR>(added->handle)] = std::move(window);
     return added;
 }
 
 ClassRecord *FindClass(const std::string &name)
 {
-    for (auto &record : classes) {
+    for (auto &record : ui.classes) {
         if (internal::SameName(record->name, name))
             return record.get();
     }
@@ -124,20 +125,10 @@ void ClickControl(Window *control);
 
 LRESULT ControlMessage(Window *control, UINT message, WPARAM wParam)
 {
-    switch (message) {
-    case BM_SETCHECK:
-        // Push buttons and static texts have no check state.
-        if (control->kind == ControlKind::kAutoRadio)
-            control->check = static_cast<int>(wParam);
-        return 0;
-    case BM_GETCHECK:
-        return control->kind == ControlKind::kAutoRadio ? control->check : BST_UNCHECKED;
-    case BM_CLICK:
-        ClickControl(control);
-        return 0;
-    default:
-        return 0;
-    }
+    // Push buttons and static texts have no check state: theirs stays unchecked.
+    if (message == BM_SETCHECK && control->kind == ControlKind::kAutoRadio)
+        control->check = static_cast<int>(wParam);
+    return message == BM_GETCHECK ? control->check : 0;
 }
 
 LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
@@ -145,13 +136,12 @@ LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
     Window *window = Alive(handle);
     if (window == nullptr)
         return 0;
-    delivered.push_back({handle, message, wParam, lParam});
-    ++activity;
+    ui.delivered.push_back({handle, message, wParam, lParam});
+    ++ui.activity;
     if (window->parent != nullptr)
         return ControlMessage(window, message, wParam);
     if (window->proc == nullptr)
         return 0;
-    internal::ClientCall client;
     return window->proc(handle, message, wParam, lParam);
 }
 
@@ -181,38 +171,23 @@ void Destroy(Window *window)
     window->alive = false;
     window->visible = false;
     // Messages posted to a window that no longer exists are never retrieved.
-    for (auto it = queue.begin(); it != queue.end();) {
+    for (auto it = ui.queue.begin(); it != ui.queue.end();) {
         Window *target = Find(it->hwnd);
         if (target != nullptr && !target->alive)
-            it = queue.erase(it);
+            it = ui.queue.erase(it);
         else
             ++it;
     }
 }
 
-std::string ResourceKey(LPCSTR name, ULONG_PTR *id)
+// The same resource gives the same shared handle each time; without an instance only
+// the system's own resources are known.
+HANDLE LoadResource(HINSTANCE instance, LPCSTR name, ULONG_PTR base, std::vector<LoadCall> *log)
 {
-    *id = IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0;
-    return *id ? "#" + std::to_string(*id) : std::string(name ? name : "");
-}
-
-HANDLE LoadResource(HINSTANCE instance, LPCSTR name, ULONG_PTR *next, std::vector<LoadCall> *log)
-{
-    ULONG_PTR id = 0;
-    std::string key = ResourceKey(name, &id);
-    HANDLE result = nullptr;
-    bool known = instance != nullptr || (id >= kFirstSystemResource && id <= kLastSystemResource);
-    if (name != nullptr && known) {
-        // Loading the same resource again gives the same shared handle.
-        auto slot = std::make_pair(reinterpret_cast<ULONG_PTR>(instance), key);
-        auto found = loadedResources.find(slot);
-        if (found == loadedResources.end()) {
-            found = loadedResources.emplace(slot, reinterpret_cast<HANDLE>(*next)).first;
-            *next += 4;
-        }
-        result = found->second;
-    }
-    log->push_back({instance, id, id ? std::string() : key, result});
+    const ULONG_PTR id = IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0;
+    const bool known = id != 0 && (instance != nullptr || (id >= kFirstSystemResource && id <= kLastSystemResource));
+    HANDLE result = known ? reinterpret_cast<HANDLE>(base + 4 * id) : nullptr;
+    log->push_back({instance, id, result});
     return result;
 }
 
@@ -222,45 +197,24 @@ namespace internal {
 
 void ResetWindows()
 {
-    windows.clear();
-    nextWindow = kFirstWindow;
-    classes.clear();
-    templates.clear();
-    loadedResources.clear();
-    nextIcon = kFirstIcon;
-    nextCursor = kFirstCursor;
-    failRegisterClass = false;
-    failCreateDialog = false;
-    queue.clear();
-    quitPending = false;
-    quitCode = 0;
-    userAction = nullptr;
-    stuckCount = 0;
-    failingGets = 0;
-    activity = 0;
-    showCalls.clear();
-    foregroundCalls.clear();
-    delivered.clear();
-    messageBoxes.clear();
-    iconLoads.clear();
-    cursorLoads.clear();
+    ui = State();
 }
 
 }  // namespace internal
 
 void AddDialogTemplate(WORD id, const std::string &className, const std::vector<ControlSpec> &controls)
 {
-    templates[id] = {className, controls};
+    ui.templates[id] = {className, controls};
 }
 
 void FailRegisterClass(bool fail)
 {
-    failRegisterClass = fail;
+    ui.failRegisterClass = fail;
 }
 
 void FailCreateDialog(bool fail)
 {
-    failCreateDialog = fail;
+    ui.failCreateDialog = fail;
 }
 
 HWND AddForeignWindow(const std::string &className, bool visible)
@@ -308,8 +262,8 @@ void Click(HWND dialog, int id)
 
 void PressKey(HWND dialog, WPARAM virtualKey)
 {
-    queue.push_back(MSG{dialog, WM_KEYDOWN, virtualKey, 0, 0, {0, 0}});
-    ++activity;
+    ui.queue.push_back(MSG{dialog, WM_KEYDOWN, virtualKey, 0, 0, {0, 0}});
+    ++ui.activity;
 }
 
 void CloseBox(HWND window)
@@ -319,52 +273,52 @@ void CloseBox(HWND window)
 
 std::vector<MSG> QueuedMessages()
 {
-    return std::vector<MSG>(queue.begin(), queue.end());
+    return std::vector<MSG>(ui.queue.begin(), ui.queue.end());
 }
 
 void SetUserAction(std::function<void()> action)
 {
-    userAction = std::move(action);
+    ui.userAction = std::move(action);
 }
 
 void FailGetMessage(int count)
 {
-    failingGets = count;
+    ui.failingGets = count;
 }
 
 int StuckCount()
 {
-    return stuckCount;
+    return ui.stuckCount;
 }
 
 const std::vector<ShowCall> &ShowCalls()
 {
-    return showCalls;
+    return ui.showCalls;
 }
 
 const std::vector<HWND> &ForegroundCalls()
 {
-    return foregroundCalls;
+    return ui.foregroundCalls;
 }
 
 const std::vector<SentMessage> &DeliveredMessages()
 {
-    return delivered;
+    return ui.delivered;
 }
 
 const std::vector<MessageBoxCall> &MessageBoxes()
 {
-    return messageBoxes;
+    return ui.messageBoxes;
 }
 
 const std::vector<LoadCall> &IconLoads()
 {
-    return iconLoads;
+    return ui.iconLoads;
 }
 
 const std::vector<LoadCall> &CursorLoads()
 {
-    return cursorLoads;
+    return ui.cursorLoads;
 }
 
 }  // namespace fakewin
@@ -373,30 +327,30 @@ using namespace fakewin;
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    internal::PlatformCall platformCall("SendMessageA");
+    internal::LogCall("SendMessageA");
     return Deliver(window, message, wParam, lParam);
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    internal::PlatformCall platformCall("PostMessageA");
+    internal::LogCall("PostMessageA");
     if (window != nullptr && Alive(window) == nullptr)
         return FALSE;
-    queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
-    ++activity;
+    ui.queue.push_back(MSG{window, message, wParam, lParam, 0, {0, 0}});
+    ++ui.activity;
     return TRUE;
 }
 
 void WINAPI PostQuitMessage(int exitCode)
 {
-    internal::PlatformCall platformCall("PostQuitMessage");
-    quitPending = true;
-    quitCode = exitCode;
+    internal::LogCall("PostQuitMessage");
+    ui.quitPending = true;
+    ui.quitCode = exitCode;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
 {
-    internal::PlatformCall platformCall("DefWindowProcA");
+    internal::LogCall("DefWindowProcA");
     if (message == WM_CLOSE) {
         if (Window *found = Alive(window))
             Destroy(found);
@@ -408,25 +362,25 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
 
 HWND WINAPI GetDlgItem(HWND dialog, int id)
 {
-    internal::PlatformCall platformCall("GetDlgItem");
+    internal::LogCall("GetDlgItem");
     Window *control = Control(dialog, id);
     return control ? control->handle : nullptr;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR title, UINT style)
 {
-    internal::PlatformCall platformCall("MessageBoxA");
-    messageBoxes.push_back({owner, text ? text : "", title ? title : "", style});
+    internal::LogCall("MessageBoxA");
+    ui.messageBoxes.push_back({owner, text ? text : "", title ? title : "", style});
     return IDOK;
 }
 
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR)
 {
-    internal::PlatformCall platformCall("FindWindowA");
+    internal::LogCall("FindWindowA");
     if (className == nullptr)
         return nullptr;
     // The most recently created window is the topmost one.
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    for (auto it = ui.windows.rbegin(); it != ui.windows.rend(); ++it) {
         const Window &window = *it->second;
         if (window.alive && window.parent == nullptr && internal::SameName(window.className, className))
             return window.handle;
@@ -436,8 +390,8 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR)
 
 BOOL WINAPI ShowWindow(HWND handle, int command)
 {
-    internal::PlatformCall platformCall("ShowWindow");
-    showCalls.push_back({handle, command});
+    internal::LogCall("ShowWindow");
+    ui.showCalls.push_back({handle, command});
     Window *window = Alive(handle);
     if (window == nullptr)
         return FALSE;
@@ -453,66 +407,56 @@ BOOL WINAPI ShowWindow(HWND handle, int command)
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
-    internal::PlatformCall platformCall("SetForegroundWindow");
-    foregroundCalls.push_back(window);
+    internal::LogCall("SetForegroundWindow");
+    ui.foregroundCalls.push_back(window);
     return Alive(window) ? TRUE : FALSE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window)
 {
-    internal::PlatformCall platformCall("UpdateWindow");
+    internal::LogCall("UpdateWindow");
     return Alive(window) ? TRUE : FALSE;
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
 {
-    internal::PlatformCall platformCall("RegisterClassA");
+    internal::LogCall("RegisterClassA");
     if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
-        IS_INTRESOURCE(windowClass->lpszClassName) || failRegisterClass)
+        IS_INTRESOURCE(windowClass->lpszClassName) || ui.failRegisterClass ||
+        FindClass(windowClass->lpszClassName) != nullptr)
         return 0;
-    if (FindClass(windowClass->lpszClassName) != nullptr) {
-        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
-        return 0;
-    }
     auto record = std::make_unique<ClassRecord>();
     record->wndClass = *windowClass;
     record->name = windowClass->lpszClassName;
     record->wndClass.lpszClassName = record->name.c_str();
-    classes.push_back(std::move(record));
-    return static_cast<ATOM>(kFirstAtom + classes.size() - 1);
+    ui.classes.push_back(std::move(record));
+    return static_cast<ATOM>(kFirstAtom + ui.classes.size() - 1);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    internal::PlatformCall platformCall("LoadIconA");
-    return static_cast<HICON>(LoadResource(instance, name, &nextIcon, &iconLoads));
+    internal::LogCall("LoadIconA");
+    return static_cast<HICON>(LoadResource(instance, name, kFirstIcon, &ui.iconLoads));
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    internal::PlatformCall platformCall("LoadCursorA");
-    return static_cast<HCURSOR>(LoadResource(instance, name, &nextCursor, &cursorLoads));
+    internal::LogCall("LoadCursorA");
+    return static_cast<HCURSOR>(LoadResource(instance, name, kFirstCursor, &ui.cursorLoads));
 }
 
-HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC, LPARAM param)
+HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM param)
 {
-    internal::PlatformCall platformCall("CreateDialogParamA");
-    if (failCreateDialog || !IS_INTRESOURCE(templateName))
+    internal::LogCall("CreateDialogParamA");
+    if (ui.failCreateDialog || !IS_INTRESOURCE(templateName))
         return nullptr;
-    auto found = templates.find(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)));
-    if (found == templates.end()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    auto found = ui.templates.find(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(templateName)));
+    ClassRecord *record = found == ui.templates.end() ? nullptr : FindClass(found->second.className);
+    if (record == nullptr)
         return nullptr;
-    }
-    ClassRecord *record = FindClass(found->second.className);
-    if (record == nullptr) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
     Window *dialog = NewWindow();
     dialog->className = record->name;
     dialog->proc = record->wndClass.lpfnWndProc;
-    (void)owner;
     HWND handle = dialog->handle;
     Deliver(handle, WM_CREATE, 0, 0);
     for (const ControlSpec &item : found->second.controls) {
@@ -521,25 +465,21 @@ HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPR
         control->id = item.id;
         control->kind = item.kind;
         control->visible = true;
-        Find(handle)->children.push_back(control->handle);
+        dialog->children.push_back(control->handle);
     }
-    HWND first = Find(handle)->children.empty() ? nullptr : Find(handle)->children[0];
+    HWND first = dialog->children.empty() ? nullptr : dialog->children[0];
     Deliver(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     return Alive(handle) ? handle : nullptr;
 }
 
 ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 {
-    internal::PlatformCall platformCall("SetClassLongPtrA");
+    internal::LogCall("SetClassLongPtrA");
     Window *window = Alive(handle);
     ClassRecord *record = window ? FindClass(window->className) : nullptr;
     if (record == nullptr)
         return 0;
-    HICON *slot = nullptr;
-    if (index == GCLP_HICON)
-        slot = &record->wndClass.hIcon;
-    else if (index == GCLP_HICONSM)
-        slot = &record->smallIcon;
+    HICON *slot = index == GCLP_HICON ? &record->wndClass.hIcon : index == GCLP_HICONSM ? &record->smallIcon : nullptr;
     if (slot == nullptr)
         return 0;
     ULONG_PTR previous = reinterpret_cast<ULONG_PTR>(*slot);
@@ -549,36 +489,35 @@ ULONG_PTR WINAPI SetClassLongPtrA(HWND handle, int index, LONG_PTR value)
 
 BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 {
-    internal::PlatformCall platformCall("GetMessageA");
-    if (failingGets > 0) {
-        --failingGets;
-        SetLastError(ERROR_INVALID_HANDLE);
+    internal::LogCall("GetMessageA");
+    if (ui.failingGets > 0) {
+        --ui.failingGets;
         return -1;
     }
     int asked = 0;
     for (;;) {
-        if (!queue.empty()) {
-            *message = queue.front();
-            queue.pop_front();
+        if (!ui.queue.empty()) {
+            *message = ui.queue.front();
+            ui.queue.pop_front();
             return message->message != WM_QUIT;
         }
         // The quit request is seen only once no posted message is left.
-        if (quitPending) {
-            quitPending = false;
-            *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode), 0, 0, {0, 0}};
+        if (ui.quitPending) {
+            ui.quitPending = false;
+            *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(ui.quitCode), 0, 0, {0, 0}};
             return FALSE;
         }
         // The user acts while the program waits; an action that only clicks (a sent
         // message, nothing posted) is followed by the next one.
-        if (userAction && asked < kMaxUserActions) {
+        if (ui.userAction && asked < kMaxUserActions) {
             ++asked;
-            unsigned long before = activity;
-            userAction();
-            if (activity != before || !queue.empty() || quitPending)
+            unsigned long before = ui.activity;
+            ui.userAction();
+            if (ui.activity != before || !ui.queue.empty() || ui.quitPending)
                 continue;
         }
         // Nothing will ever come: the real call would block for good.
-        ++stuckCount;
+        ++ui.stuckCount;
         *message = MSG{nullptr, WM_QUIT, kStuckQuitCode, 0, 0, {0, 0}};
         return FALSE;
     }
@@ -586,7 +525,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT)
 
 BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
 {
-    internal::PlatformCall platformCall("IsDialogMessageA");
+    internal::LogCall("IsDialogMessageA");
     Window *window = Alive(dialog);
     if (window == nullptr || message == nullptr)
         return FALSE;
@@ -601,13 +540,13 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
 
 BOOL WINAPI TranslateMessage(const MSG *)
 {
-    internal::PlatformCall platformCall("TranslateMessage");
+    internal::LogCall("TranslateMessage");
     return FALSE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG *message)
 {
-    internal::PlatformCall platformCall("DispatchMessageA");
+    internal::LogCall("DispatchMessageA");
     if (message == nullptr)
         return 0;
     return Deliver(message->hwnd, message->message, message->wParam, message->lParam);
