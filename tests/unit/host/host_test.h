@@ -5,6 +5,10 @@
 #include <fakewin.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "resource_ids.h"
+#include "tool_facts.h"
 #include "world.h"
 
 class HostTest : public ::testing::Test {
@@ -19,6 +23,19 @@ protected:
         EXPECT_EQ(0, fakewin::BadFindCloseCount());
     }
 };
+
+// The tool's dialog template as its .rc lays it out, for CreateDialogParamA.
+inline void AddToolTemplate(const ToolFacts &tool)
+{
+    std::vector<fakewin::ControlSpec> controls;
+    for (int i = 0; i < tool.rowCount; ++i)
+        controls.push_back({tool.rows[i], fakewin::ControlKind::kAutoRadio});
+    controls.push_back({tool.decideId, fakewin::ControlKind::kPushButton});
+    controls.push_back({tool.cancelId, fakewin::ControlKind::kPushButton});
+    if (tool.textId)
+        controls.push_back({tool.textId, fakewin::ControlKind::kStatic});
+    fakewin::AddDialogTemplate(IDD_MAIN, tool.className, controls);
+}
 
 // Texts as the core holds them in code page 932, spelled out byte by byte.
 #define HOST_TEXT_WARNING_TITLE "PlayerSwitch \xD2\xAF\xBE\xB0\xBC\xDE"
