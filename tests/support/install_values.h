@@ -27,15 +27,10 @@ void WriteInstallValues(const std::string &saveFolder, Set set, const char *miss
     for (const char *name : kInstallValues) {
         if (missing != nullptr && strcmp(name, missing) == 0)
             continue;
-        if (strcmp(name, "SAV_FOLDER") == 0)
-            set(name, saveFolder);
-        else if (strstr(name, "_EXIST"))
-            set(name, std::string("1"));
-        else if (strcmp(name, "CD_DRIVE") == 0)
-            set(name, std::string("Q:\\"));
-        else if (strcmp(name, "DISK_MARK") == 0)
-            set(name, std::string("KZDISK01"));
-        else
-            set(name, std::string("C:\\Game\\") + name);
+        set(name, strcmp(name, "SAV_FOLDER") == 0  ? saveFolder
+                  : strstr(name, "_EXIST")          ? std::string("1")
+                  : strcmp(name, "CD_DRIVE") == 0   ? std::string("Q:\\")
+                  : strcmp(name, "DISK_MARK") == 0  ? std::string("KZDISK01")
+                                                    : std::string("C:\\Game\\") + name);
     }
 }

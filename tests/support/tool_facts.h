@@ -64,33 +64,20 @@ namespace tool_facts_detail {
 
 constexpr bool Same(const char *a, const char *b)
 {
-    while (*a != '\0' && *a == *b)
-        ++a, ++b;
-    return *a == *b;
+    return *a == *b && (*a == '\0' || Same(a + 1, b + 1));
 }
 
-#define TOOL_FACTS_NAME(Name) #Name,
-constexpr const char *kBuilt[] = {TOOL_LIST(TOOL_FACTS_NAME)};
-#undef TOOL_FACTS_NAME
-
-constexpr bool DescribesTheBuild()
+#define TOOL_FACTS_MATCH(Name) &&Same(kToolFacts[i++].name, #Name)
+constexpr bool DescribesTheBuild(int i = 0)
 {
-    if (sizeof kBuilt / sizeof kBuilt[0] != kToolCount)
-        return false;
-    for (int i = 0; i < kToolCount; ++i) {
-        if (!Same(kBuilt[i], kToolFacts[i].name))
-            return false;
-    }
-    return true;
+    return true TOOL_LIST(TOOL_FACTS_MATCH) && i == kToolCount;
 }
+#undef TOOL_FACTS_MATCH
 
 // A name the table lacks indexes past its end, which no constant expression may.
-constexpr const ToolFacts &Named(const char *name)
+constexpr const ToolFacts &Named(const char *name, int i = 0)
 {
-    int i = 0;
-    while (i < kToolCount && !Same(kToolFacts[i].name, name))
-        ++i;
-    return kToolFacts[i];
+    return Same(kToolFacts[i].name, name) ? kToolFacts[i] : Named(name, i + 1);
 }
 
 }  // namespace tool_facts_detail

@@ -14,18 +14,12 @@ namespace {
 
 const char kGame[] = TEST_KEY "\\Game";
 
-// The setting definition of a tool of the facts table.
-const SettingDefinition &SettingOf(const ToolFacts &tool)
-{
-    return *kToolSettings[&tool - kToolFacts];
-}
-
 class SettingHostTest : public HostTest {
 protected:
     // The tool's dialog as ToolWinMain makes it, not yet shown.
     HWND OpenDialog(const ToolFacts &tool)
     {
-        UseSetting(SettingOf(tool));
+        UseSetting(*kToolSettings[&tool - kToolFacts]);
         EXPECT_EQ(1, BuildGameKeyPath("KzUnitTest\\Game"));
         AddToolTemplate(tool);
         EXPECT_NE(0, RegisterMainClass(fakewin::ProgramInstance()));
@@ -246,12 +240,7 @@ TEST_F(SettingHostTest, FailedWriteWarnsAndKeepsTheDialogOpen)
             ShowWindow(dialog, SW_SHOW);
             fakewin::Click(dialog, tool.decideId);
 
-            ASSERT_EQ(1u, fakewin::MessageBoxes().size());
-            const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
-            EXPECT_EQ(dialog, box.owner);
-            EXPECT_EQ(HOST_TEXT_NOT_SAVED, box.text);
-            EXPECT_EQ(HOST_TEXT_WARNING_TITLE, box.title);
-            EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
+            ExpectOneWarning(dialog, HOST_TEXT_NOT_SAVED);
             EXPECT_FALSE(ClosePosted(dialog));
             EXPECT_TRUE(fakewin::IsWindowAlive(dialog));
             EXPECT_EQ(std::string("1", 2), Stored(tool));

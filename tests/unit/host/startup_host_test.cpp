@@ -161,12 +161,7 @@ TEST_F(StartupHostTest, EachStartupFailureShowsOneWarning)
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(0, RunBroken(row.breakIt));
-        ASSERT_EQ(1u, fakewin::MessageBoxes().size());
-        const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
-        EXPECT_EQ(nullptr, box.owner);
-        EXPECT_EQ(row.text, box.text);
-        EXPECT_EQ(HOST_TEXT_WARNING_TITLE, box.title);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
+        ExpectOneWarning(nullptr, row.text);
         EXPECT_EQ(0, fakewin::CallCount("RegisterClassA"));
         EXPECT_EQ(0, fakewin::CallCount("GetMessageA"));
         EXPECT_EQ(0, fakewin::OpenKeyCount());
