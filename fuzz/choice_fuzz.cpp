@@ -4,16 +4,15 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
+#include <iterator>
 #include <string>
 
 #include "fuzz_support.h"
-#include "settings.h"
 #include "startup.h"
+#include "tool_settings.h"
 
 namespace {
 
-const SettingDefinition *const kSettings[] = {&CalcSwitchSetting, &RenderSwitchSetting,
-                                              &PlayerSwitchSetting};
 const DWORD kTypes[] = {REG_SZ, REG_SZ, REG_SZ, REG_DWORD, REG_BINARY, REG_EXPAND_SZ};
 
 // The row the dialog must show, worked out from the stored bytes as the walk sees them.
@@ -41,7 +40,8 @@ const ChoiceRow &ExpectedRow(const SettingDefinition &setting, bool stored, DWOR
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    const SettingDefinition &setting = *kSettings[data.ConsumeIntegralInRange<int>(0, 2)];
+    const int tools = static_cast<int>(std::size(kToolSettings));
+    const SettingDefinition &setting = *kToolSettings[data.ConsumeIntegralInRange<int>(0, tools - 1)];
     const bool stored = data.ConsumeIntegralInRange<int>(0, 7) != 0;
     const DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
     const std::string value = data.ConsumeRemainingBytesAsString();

@@ -34,9 +34,12 @@ run_driver() {
     set -e
     wineserver -w
     cat "$scratch/run.txt" >>"$results"
+    # 3: the tools showed no window at all; the other runs would only wait to say so.
+    [ "$code" = 3 ] && stopped=1
     tail -n 1 "$scratch/run.txt" | grep -Eq '^[0-9]+ passed, 0 failed$' || code=1
     [ "$code" = 0 ] || status=1
 }
+stopped=
 # What the figures were measured on, for the report.
 echo "measured on: $(python3 "$repo/scripts/provenance.py" line)" >"$results"
 filter=${E2E_FILTER:-}
@@ -44,7 +47,7 @@ if [ "$filter" != "code page" ]; then
     run_driver ja_JP.UTF-8 "$win_tools" ${filter:+"$filter"}
 fi
 # The same tools on systems of other ANSI code pages: each run checks GetACP itself.
-if [ -z "$filter" ] || [ "$filter" = "code page" ]; then
+if [ -z "$stopped" ] && { [ -z "$filter" ] || [ "$filter" = "code page" ]; }; then
     for pair in $(python3 "$repo/scripts/facts.py" code-pages | tr ' ' :); do
         [ "${pair#*:}" = 932 ] || run_driver "${pair%%:*}" --code-page "${pair#*:}" "$win_tools"
     done

@@ -20,9 +20,10 @@ void Install(const SettingDefinition &setting, const std::string &regName)
     fakewin::KeepCallLog(false);
     fakewin::MakeFolder("C:\\Program");
     fakewin::MakeFolder("C:\\Save");
-    fakewin::MakeFile("C:\\Program\\SETUP.INI", "[Setup Initial]\r\nREG_NAME=" + regName + "\r\n");
-    for (const char *name : kInstallValues)
-        fakewin::SetString(KeyOf(regName), name, std::string(name) == "SAV_FOLDER" ? "C:\\Save" : "1");
+    fakewin::MakeFile("C:\\Program\\SETUP.INI", SetupIniText(regName));
+    WriteInstallValues("C:\\Save", [&](const char *name, const std::string &text) {
+        fakewin::SetString(KeyOf(regName), name, text);
+    });
     std::vector<fakewin::ControlSpec> controls;
     for (int i = 0; i < setting.rowCount; ++i)
         controls.push_back({setting.rows[i].controlId, fakewin::ControlKind::kAutoRadio});

@@ -11,28 +11,13 @@
 
 #include "install_values.h"
 #include "support.h"
+#include "tool_facts.h"
 
 namespace e2e {
 
 // --- The tools as a user and the game see them ---------------------------------------
 
-struct Tool {
-    const char *exe;
-    const char *className;
-    const char *caption;
-    const char *valueName;
-    WORD decideId;
-    WORD cancelId;
-    std::vector<WORD> rows;  // radio buttons in template order
-    std::vector<const char *> rowTexts;
-};
-
-const WORD kCalcEnable = 1001, kCalcDisable = 1002;
-const WORD kRenderEnable = 1001, kRenderDisable = 1002;
-const WORD kPlayerMci = 1043, kPlayerDirectShow = 1044, kPlayerWmp = 1048;
-
-extern const Tool kCalc, kRender, kPlayer;
-extern const Tool *const kTools[3];
+using Tool = ToolFacts;  // kCalc, kRender, kPlayer; kToolFacts holds them all
 
 const char kBoxTitle[] = "PlayerSwitch ﾒｯｾｰｼﾞ";
 const char kTextNoIni[] = "[ Setup.ini ] が見つかりません。";
@@ -75,6 +60,13 @@ public:
         return condition;
     }
     bool Ok() const { return failures_.empty(); }
+    // A failure because the tool showed neither its dialog nor a box.
+    void NothingAppeared(const std::string &what)
+    {
+        Check(false, what);
+        nothingAppeared_ = true;
+    }
+    bool SawNothing() const { return nothingAppeared_; }
 
     // What the scenario measured, printed under its report line.
     void Note(const std::string &what) { notes_.push_back(what); }
@@ -86,6 +78,7 @@ private:
     DWORD start_;
     std::vector<std::string> failures_;
     std::vector<std::string> notes_;
+    bool nothingAppeared_ = false;
 };
 
 // --- Game installations ------------------------------------------------------------
@@ -93,7 +86,7 @@ private:
 struct Game {
     std::string folder;  // the program folder
     std::string saveFolder;
-    std::string Exe(const Tool &tool) const { return folder + "\\" + tool.exe; }
+    std::string Exe(const Tool &tool) const { return folder + "\\" + tool.name + ".exe"; }
     std::string Ini() const { return folder + "\\SETUP.INI"; }
 };
 
@@ -112,7 +105,6 @@ struct Write {
     const char *text;
 };
 
-std::string IniText(const std::string &regName);
 std::string KeyOf(const std::string &regName);  // REG_NAME -> its key below HKCU
 // The values that the game's installer leaves, with its save folder created.
 void InstallGame(const std::string &regName, const std::string &saveFolder);
@@ -146,17 +138,37 @@ bool Click(HWND window, WORD id);
 void ExpectExitZero(Scenario &s, Process &process, const char *after);
 // 決定 ends the tool with exit code 0 and its dialog is gone.
 void DecideAndExpectExit(Scenario &s, const Tool &tool, Process &process, HWND window);
+// The tools' one kind of box: its title, the text, one button, and the owner.
+void ExpectBox(Scenario &s, HWND box, const char *text, HWND owner);
 // Starts the tool where a start-up check must fail: one warning box with the text,
 // no owner and one button, no dialog; OK ends the tool with 0; nothing changes.
 void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const std::string &folder,
                    const char *text);
+// A tool's dialog opened on a game, with what the run is to be compared with.
+struct Opened {
+    Game game;
+    Before before;
+    Process process;
+    HWND window = nullptr;
+};
+// Watches the game's folder from here and opens the tool's dialog from exe (the game's
+// copy when empty); false when it did not open, the failure noted.
+bool OpenWatched(Scenario &s, const Tool &tool, const Game &game, Opened *opened, const std::string &exe = "",
+                 int showCommand = -1);
+// A fresh game (NewGame) with the tool's setting stored (null: absent), then OpenWatched.
+bool OpenFresh(Scenario &s, const Tool &tool, const std::string &name, const char *stored, Opened *opened,
+               int showCommand = -1);
 // Opens the tool and expects `checked`, then decides and expects `written` under `regName`.
 void OpenDecideExpect(Scenario &s, const Tool &tool, const Game &game, const std::string &exe, WORD checked,
                       const char *written, const std::string &regName = kRegName);
 
-// Runs the body as one scenario unless the filter leaves it out, and reports it.
+// Runs the body as one scenario unless the filter leaves it out or the run has
+// stopped, and reports it.
 void Run(const std::string &name, const std::function<void(Scenario &)> &body);
-std::string ToolName(const Tool &tool);  // "CalcSwitch"
+// True once the first scenarios all failed for want of any window: the tools do not
+// start up here, and every further scenario would only wait kAppearMs to say so.
+bool Stopped();
+inline std::string ToolName(const Tool &tool) { return tool.name; }
 
 // Scenario groups, each in its own file.
 void HostileScenarios();

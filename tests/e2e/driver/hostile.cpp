@@ -218,11 +218,7 @@ void ExpectNotSaved(Scenario &s, const Tool &tool, Process &process, HWND window
     if (!s.Check(seen.box != nullptr, seen.exited ? "the tool ended on 決定 without a warning"
                                                   : "no warning box after 決定"))
         return;
-    MessageBoxContents box = ReadMessageBox(seen.box);
-    s.Check(box.title == kBoxTitle, "box title " + Quote(box.title));
-    s.Check(box.text == kTextNotSaved, "box text " + Quote(box.text) + ", wanted " + Quote(kTextNotSaved));
-    s.Check(box.buttons.size() == 1, std::to_string(box.buttons.size()) + " buttons in the box");
-    s.Check(box.owner == window, "the box is not owned by the dialog");
+    ExpectBox(s, seen.box, kTextNotSaved, window);
     s.Check(!IsWindowEnabled(window), "the dialog takes input while the box is up");
     PostMessageA(seen.box, WM_COMMAND, IDOK, 0);
     for (int i = 0; i < 250 && IsWindow(seen.box); ++i)
@@ -240,7 +236,7 @@ void InstallOnlyUnder(Scenario &s, ExtraKeys &keys, const Game &game, const std:
 {
     s.Check(CopyGameKey(keys.software(), regName), "cannot install the game under " + regName);
     DeleteKeyTree(kGameKey);
-    s.Check(WriteFileBytes(game.Ini(), IniText(iniName)), "cannot write " + game.Ini());
+    s.Check(WriteFileBytes(game.Ini(), SetupIniText(iniName)), "cannot write " + game.Ini());
 }
 
 // --- SETUP.INI -----------------------------------------------------------------------
@@ -318,58 +314,47 @@ void RegNameScenarios()
     // The longest name whose key path fits the writer's working copy with its terminator.
     const size_t longestWritable = kWriterCopySize - 1 - kKeyPrefixLength;
     const size_t longestReadable = kKeyPathSize - 1 - kKeyPrefixLength;
-    Run("hostile: REG_NAME of " + std::to_string(longestWritable) + " bytes, installed: 決定 writes",
-        [&](Scenario &s) {
-            Game game = NewGame(s, "hostilename227");
-            ExtraKeys keys;
-            keys.Own(kMaker);
-            std::string name = NestedName(longestWritable);
-            InstallOnlyUnder(s, keys, game, name, name);
-            SetSetting(kRender, "1", name);
-            Before before = Watch(game.folder);
-            Process process;
-            HWND window;
-            if (!OpenDialog(s, kRender, game.Exe(kRender), &process, &window))
-                return;
-            ExpectChecked(s, kRender, window, kRenderEnable, "on opening");
-            Click(window, kRenderDisable);
-            DecideAndExpectExit(s, kRender, process, window);
-            ExpectWritten(s, before, kRender, "0", name);
-        });
-    struct TooLong {
+    // A name within the writer's copy is written; a longer one is shown but not stored.
+    struct Length {
         size_t length;
         const Tool *tool;
         const char *stored;
         WORD shown;
         WORD clicked;
+        const char *written;  // null: 決定 warns instead
     };
-    const TooLong tooLong[] = {
-        {longestWritable + 1, &kPlayer, "2", kPlayerWmp, kPlayerDirectShow},
-        {longestReadable, &kCalc, "0", kCalcDisable, kCalcEnable},
+    const Length lengths[] = {
+        {longestWritable, &kRender, "1", kRenderEnable, kRenderDisable, "0"},
+        {longestWritable + 1, &kPlayer, "2", kPlayerWmp, kPlayerDirectShow, nullptr},
+        {longestReadable, &kCalc, "0", kCalcDisable, kCalcEnable, nullptr},
     };
-    for (const TooLong &c : tooLong) {
+    for (const Length &c : lengths) {
         const Tool &tool = *c.tool;
-        Run("hostile: REG_NAME of " + std::to_string(c.length) + " bytes, installed: " + ToolName(tool) +
-                " shows the setting, 決定 warns and keeps the dialog, キャンセル closes",
+        Run("hostile: REG_NAME of " + std::to_string(c.length) + " bytes, installed: " +
+                (c.written ? std::string("決定 writes")
+                           : ToolName(tool) + " shows the setting, 決定 warns and keeps the dialog, キャンセル closes"),
             [&](Scenario &s) {
-                Game game = NewGame(s, "hostilenamelong");
+                Game game = NewGame(s, c.written ? "hostilename227" : "hostilenamelong");
                 ExtraKeys keys;
                 keys.Own(kMaker);
                 std::string name = NestedName(c.length);
                 InstallOnlyUnder(s, keys, game, name, name);
                 SetSetting(tool, c.stored, name);
-                Before before = Watch(game.folder);
-                Process process;
-                HWND window;
-                if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
+                Opened o;
+                if (!OpenWatched(s, tool, game, &o))
                     return;
-                ExpectChecked(s, tool, window, c.shown, "on opening");
-                Click(window, c.clicked);
-                ExpectNotSaved(s, tool, process, window, c.clicked);
-                ExpectNothingChanged(s, before);
-                Click(window, tool.cancelId);
-                ExpectExitZero(s, process, "キャンセル");
-                ExpectNothingChanged(s, before);
+                ExpectChecked(s, tool, o.window, c.shown, "on opening");
+                Click(o.window, c.clicked);
+                if (c.written) {
+                    DecideAndExpectExit(s, tool, o.process, o.window);
+                    ExpectWritten(s, o.before, tool, c.written, name);
+                    return;
+                }
+                ExpectNotSaved(s, tool, o.process, o.window, c.clicked);
+                ExpectNothingChanged(s, o.before);
+                Click(o.window, tool.cancelId);
+                ExpectExitZero(s, o.process, "キャンセル");
+                ExpectNothingChanged(s, o.before);
             });
     }
     // Beyond the key path's own buffer the name cannot be used at all, installed or not.
@@ -474,29 +459,6 @@ void RegistryScenarios()
     }
 
     // A REG_SZ value is text up to its first zero byte.
-    struct ZeroCase {
-        const Tool *tool;
-        std::string bytes;
-        const char *shown;
-        WORD checked;
-        const char *written;
-    };
-    const ZeroCase zeroCases[] = {
-        {&kPlayer, std::string("1\0" "7", 4), "'1' 0 '7' 0", kPlayerDirectShow, "1"},
-        {&kCalc, std::string("\0" "1", 3), "0 '1' 0", kCalcDisable, "0"},
-    };
-    for (const ZeroCase &c : zeroCases) {
-        const Tool &tool = *c.tool;
-        Run("hostile: " + ToolName(tool) + " setting stored as " + c.shown + " counts as the text before the zero",
-            [&](Scenario &s) {
-                Game game = NewGame(s, "hostilezero");
-                s.Check(SetRawString(kGameKey, tool.valueName, c.bytes), "cannot store the value");
-                s.Check(SnapshotSoftware()[RegEntryName(kGameKey, tool.valueName)] == RawEntry(c.bytes),
-                        "the value is not stored as those bytes");
-                OpenDecideExpect(s, tool, game, game.Exe(tool), c.checked, c.written);
-            });
-    }
-
     // A setting stored without its terminator, "1" and then letters. Observed on Wine:
     // the value enumeration hands out all 255 bytes of a 255-byte text into a 255-byte
     // buffer (there is no room for a terminator and none is added), so the tool reads
@@ -506,37 +468,39 @@ void RegistryScenarios()
     // before some installer value (D3dUse before DAT_EXIST, MoviePlayType before
     // SAV_FOLDER), which the installation check then cannot find: the game counts as
     // not installed, and the row for an absent value is never seen.
-    struct UnterminatedCase {
+    struct RawCase {
         const Tool *tool;
-        size_t length;
+        std::string bytes;
+        const char *what;
         WORD checked;  // 0: not installed
-        const char *hiddenValue;
+        const char *writtenOrHidden;  // what 決定 writes; when not installed, the value the setting hides
     };
-    const UnterminatedCase unterminated[] = {
-        {&kRender, 255, kRenderEnable, nullptr},
-        {&kPlayer, 255, kPlayerDirectShow, nullptr},
-        {&kRender, 256, 0, "DAT_EXIST"},
-        {&kPlayer, 256, 0, "SAV_FOLDER"},
+    const std::string unterminated = "1" + std::string(254, 'a');
+    const RawCase rawCases[] = {
+        {&kPlayer, std::string("1\0" "7", 4), "stored as '1' 0 '7' 0 counts as the text before the zero",
+         kPlayerDirectShow, "1"},
+        {&kCalc, std::string("\0" "1", 3), "stored as 0 '1' 0 counts as the text before the zero", kCalcDisable, "0"},
+        {&kRender, unterminated, "of 255 bytes without a terminator: counts as 1", kRenderEnable, "1"},
+        {&kPlayer, unterminated, "of 255 bytes without a terminator: counts as 1", kPlayerDirectShow, "1"},
+        {&kRender, unterminated + "a", "of 256 bytes without a terminator: hides installer values", 0, "DAT_EXIST"},
+        {&kPlayer, unterminated + "a", "of 256 bytes without a terminator: hides installer values", 0, "SAV_FOLDER"},
     };
-    for (const UnterminatedCase &c : unterminated) {
+    for (const RawCase &c : rawCases) {
         const Tool &tool = *c.tool;
-        Run("hostile: " + ToolName(tool) + " setting of " + std::to_string(c.length) +
-                " bytes without a terminator: " + (c.checked ? "counts as 1" : "hides installer values"),
-            [&](Scenario &s) {
-                Game game = NewGame(s, "hostileunterminated");
-                std::string bytes = "1" + std::string(c.length - 1, 'a');
-                s.Check(SetRawString(kGameKey, tool.valueName, bytes), "cannot store the value");
-                s.Check(SnapshotSoftware()[RegEntryName(kGameKey, tool.valueName)] == RawEntry(bytes),
-                        "the value is not stored as those bytes");
-                if (c.checked != 0) {
-                    OpenDecideExpect(s, tool, game, game.Exe(tool), c.checked, "1");
-                } else {
-                    int setting = ValueIndex(kGameKey, tool.valueName);
-                    s.Check(setting >= 0 && setting < ValueIndex(kGameKey, c.hiddenValue),
-                            std::string("the platform does not list ") + tool.valueName + " before " + c.hiddenValue);
-                    ExpectWarning(s, tool, game.Exe(tool), game.folder, kTextNotInstalled);
-                }
-            });
+        Run("hostile: " + ToolName(tool) + " setting " + c.what, [&](Scenario &s) {
+            Game game = NewGame(s, c.bytes.size() < 255 ? "hostilezero" : "hostileunterminated");
+            s.Check(SetRawString(kGameKey, tool.valueName, c.bytes), "cannot store the value");
+            s.Check(SnapshotSoftware()[RegEntryName(kGameKey, tool.valueName)] == RawEntry(c.bytes),
+                    "the value is not stored as those bytes");
+            if (c.checked != 0) {
+                OpenDecideExpect(s, tool, game, game.Exe(tool), c.checked, c.writtenOrHidden);
+            } else {
+                int setting = ValueIndex(kGameKey, tool.valueName);
+                s.Check(setting >= 0 && setting < ValueIndex(kGameKey, c.writtenOrHidden),
+                        std::string("the platform does not list ") + tool.valueName + " before " + c.writtenOrHidden);
+                ExpectWarning(s, tool, game.Exe(tool), game.folder, kTextNotInstalled);
+            }
+        });
     }
 }
 

@@ -1,7 +1,8 @@
 // End-to-end scenarios: each one lays out a game installation, starts the real tool
 // programs, works their windows as a user would and then proves what changed in
 // HKCU\Software and on disk. Usage: e2e_driver TOOLS_FOLDER [NAME_FILTER]
-// Prints one line per scenario and ends with "N passed, N failed".
+// Prints one line per scenario and ends with "N passed, N failed"; exits 3 when it
+// stopped early because the tools showed no window at all.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -17,47 +18,6 @@ using namespace e2e;
 
 namespace {
 
-struct TableRow {
-    const Tool *tool;
-    const char *stored;  // null: the value is absent
-    WORD checked;
-    const char *written;
-};
-
-// Stored text → checked button → what 決定 writes without a click.
-const TableRow kTable[] = {
-    {&kCalc, nullptr, kCalcEnable, "1"},    // absent: enabled
-    {&kCalc, "0", kCalcDisable, "0"},       //
-    {&kCalc, "1", kCalcEnable, "1"},        //
-    {&kCalc, "2", kCalcEnable, "1"},        // other number: enabled, normalised
-    {&kCalc, " 1", kCalcEnable, "1"},       // leading blank skipped
-    {&kCalc, "1abc", kCalcEnable, "1"},     // trailing letters ignored
-    {&kCalc, "abc", kCalcDisable, "0"},     // no digits: 0
-    {&kCalc, "", kCalcDisable, "0"},        // empty: 0
-    {&kCalc, "-1", kCalcEnable, "1"},       // other number
-    {&kCalc, "7", kCalcEnable, "1"},        // other number
-    {&kRender, nullptr, kRenderDisable, "0"},  // absent: disabled, unlike CalcSwitch
-    {&kRender, "0", kRenderDisable, "0"},      //
-    {&kRender, "1", kRenderEnable, "1"},       //
-    {&kRender, "2", kRenderEnable, "1"},       // other number: enabled
-    {&kRender, " 1", kRenderEnable, "1"},      //
-    {&kRender, "1abc", kRenderEnable, "1"},    //
-    {&kRender, "abc", kRenderDisable, "0"},    // no digits: 0
-    {&kRender, "", kRenderDisable, "0"},       //
-    {&kRender, "-1", kRenderEnable, "1"},      //
-    {&kRender, "7", kRenderEnable, "1"},       //
-    {&kPlayer, nullptr, kPlayerMci, "0"},        // absent: MCI
-    {&kPlayer, "0", kPlayerMci, "0"},            //
-    {&kPlayer, "1", kPlayerDirectShow, "1"},     //
-    {&kPlayer, "2", kPlayerWmp, "2"},            //
-    {&kPlayer, " 1", kPlayerDirectShow, "1"},    //
-    {&kPlayer, "1abc", kPlayerDirectShow, "1"},  //
-    {&kPlayer, "abc", kPlayerMci, "0"},          // no digits: 0 = MCI
-    {&kPlayer, "", kPlayerMci, "0"},             //
-    {&kPlayer, "-1", kPlayerMci, "0"},           // other number: MCI
-    {&kPlayer, "7", kPlayerMci, "0"},            // other number: MCI, normalised
-};
-
 std::string Shown(const char *stored)
 {
     return stored == nullptr ? "absent" : "'" + std::string(stored) + "'";
@@ -65,27 +25,26 @@ std::string Shown(const char *stored)
 
 void TableScenarios()
 {
-    for (const TableRow &row : kTable) {
-        const Tool &tool = *row.tool;
-        Run(ToolName(tool) + " table: " + tool.valueName + " " + Shown(row.stored) + " -> " +
-                std::to_string(row.checked) + ", decide writes '" + row.written + "'",
-            [&](Scenario &s) {
-                Game game = NewGame(s, "table");
-                SetSetting(tool, row.stored);
-                Before before = Watch(game.folder);
-                Process process;
-                HWND window;
-                if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
-                    return;
-                s.Check(WindowText(window) == tool.caption, "caption " + Quote(WindowText(window)));
-                int missing = CaptionGlyphsMissing(tool.caption);
-                s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
-                s.Check(WindowText(GetDlgItem(window, tool.decideId)) == "決定", "decide button text");
-                s.Check(WindowText(GetDlgItem(window, tool.cancelId)) == "キャンセル", "cancel button text");
-                ExpectChecked(s, tool, window, row.checked, "on opening");
-                DecideAndExpectExit(s, tool, process, window);
-                ExpectWritten(s, before, tool, row.written);
-            });
+    for (const Tool &tool : kToolFacts) {
+        for (const StoredCase &row : kStoredCases) {
+            const WORD checked = tool.rows[row.checked[&tool - kToolFacts]];
+            const char *written = tool.rowWrites[row.checked[&tool - kToolFacts]];
+            Run(ToolName(tool) + " table: " + tool.valueName + " " + Shown(row.stored) + " -> " +
+                    std::to_string(checked) + ", decide writes '" + written + "'",
+                [&](Scenario &s) {
+                    Opened o;
+                    if (!OpenFresh(s, tool, "table", row.stored, &o))
+                        return;
+                    s.Check(WindowText(o.window) == tool.caption, "caption " + Quote(WindowText(o.window)));
+                    int missing = CaptionGlyphsMissing(tool.caption);
+                    s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
+                    s.Check(WindowText(GetDlgItem(o.window, tool.decideId)) == "決定", "decide button text");
+                    s.Check(WindowText(GetDlgItem(o.window, tool.cancelId)) == "キャンセル", "cancel button text");
+                    ExpectChecked(s, tool, o.window, checked, "on opening");
+                    DecideAndExpectExit(s, tool, o.process, o.window);
+                    ExpectWritten(s, o.before, tool, written);
+                });
+        }
     }
 }
 
@@ -146,39 +105,31 @@ void DismissScenarios()
         };
         for (const Way &way : ways) {
             Run(ToolName(tool) + ": a click, then " + way.name + " writes nothing", [&](Scenario &s) {
-                Game game = NewGame(s, "dismiss");
-                SetSetting(tool, c.stored);
-                Before before = Watch(game.folder);
-                Process process;
-                HWND window;
-                if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
+                Opened o;
+                if (!OpenFresh(s, tool, "dismiss", c.stored, &o))
                     return;
-                ExpectChecked(s, tool, window, c.shown, "on opening");
-                Click(window, c.other);
-                ExpectChecked(s, tool, window, c.other, "after the click");
-                way.close(window);
-                ExpectExitZero(s, process, way.name);
-                ExpectNothingChanged(s, before);
+                ExpectChecked(s, tool, o.window, c.shown, "on opening");
+                Click(o.window, c.other);
+                ExpectChecked(s, tool, o.window, c.other, "after the click");
+                way.close(o.window);
+                ExpectExitZero(s, o.process, way.name);
+                ExpectNothingChanged(s, o.before);
             });
         }
         Run(ToolName(tool) + ": Esc neither cancels nor closes; 決定 afterwards writes '" +
                 c.writtenAfterEsc + "'",
             [&](Scenario &s) {
-                Game game = NewGame(s, "escape");
-                SetSetting(tool, c.stored);
-                Before before = Watch(game.folder);
-                Process process;
-                HWND window;
-                if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
+                Opened o;
+                if (!OpenFresh(s, tool, "escape", c.stored, &o))
                     return;
-                s.Check(PressEscape(window, tool.cancelId), "the Esc key was never handled");
-                s.Check(IsWindow(window) && IsWindowVisible(window), "the dialog went away on Esc");
-                s.Check(WaitForSingleObject(process.handle, 200) == WAIT_TIMEOUT, "the tool ended on Esc");
-                ExpectChecked(s, tool, window, c.shown, "after Esc");
-                ExpectNothingChanged(s, before);
-                before = Watch(game.folder);
-                DecideAndExpectExit(s, tool, process, window);
-                ExpectWritten(s, before, tool, c.writtenAfterEsc);
+                s.Check(PressEscape(o.window, tool.cancelId), "the Esc key was never handled");
+                s.Check(IsWindow(o.window) && IsWindowVisible(o.window), "the dialog went away on Esc");
+                s.Check(WaitForSingleObject(o.process.handle, 200) == WAIT_TIMEOUT, "the tool ended on Esc");
+                ExpectChecked(s, tool, o.window, c.shown, "after Esc");
+                ExpectNothingChanged(s, o.before);
+                o.before = Watch(o.game.folder);
+                DecideAndExpectExit(s, tool, o.process, o.window);
+                ExpectWritten(s, o.before, tool, c.writtenAfterEsc);
             });
     }
 }
@@ -211,27 +162,23 @@ void ClickScenarios()
         Run(ToolName(tool) + ": from " + Shown(c.stored) + ", clicks " + path + "then 決定 write '" + c.written +
                 "'",
             [&](Scenario &s) {
-                Game game = NewGame(s, "clicks");
-                SetSetting(tool, c.stored);
-                Before before = Watch(game.folder);
-                Process process;
-                HWND window;
-                if (!OpenDialog(s, tool, game.Exe(tool), &process, &window))
+                Opened o;
+                if (!OpenFresh(s, tool, "clicks", c.stored, &o))
                     return;
                 for (WORD id : c.clicks) {
-                    s.Check(Click(window, id), "click on " + std::to_string(id) + " did not answer");
-                    ExpectChecked(s, tool, window, id, ("after clicking " + std::to_string(id)).c_str());
+                    s.Check(Click(o.window, id), "click on " + std::to_string(id) + " did not answer");
+                    ExpectChecked(s, tool, o.window, id, ("after clicking " + std::to_string(id)).c_str());
                 }
-                ExpectNothingChanged(s, before);
-                DecideAndExpectExit(s, tool, process, window);
-                ExpectWritten(s, before, tool, c.written);
+                ExpectNothingChanged(s, o.before);
+                DecideAndExpectExit(s, tool, o.process, o.window);
+                ExpectWritten(s, o.before, tool, c.written);
             });
     }
 }
 
 const Tool &ToolFor(size_t i)
 {
-    return *kTools[i % 3];
+    return kToolFacts[i % kToolCount];
 }
 
 // A start-up failure: how the game is spoiled, and the warning the tool must show.
@@ -245,7 +192,7 @@ struct FailureRow {
 
 const FailureRow kFailures[] = {
     {nullptr, "no SETUP.INI anywhere", "noini", [](const Game &g) { DeleteFileA(g.Ini().c_str()); }, kTextNoIni},
-    {nullptr, "REG_NAME empty", "emptyname", [](const Game &g) { WriteFileBytes(g.Ini(), IniText("")); },
+    {nullptr, "REG_NAME empty", "emptyname", [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("")); },
      kTextNoRegName},
     {nullptr, "the game's key is missing", "nokey", [](const Game &) { DeleteKeyTree(kGameKey); },
      kTextNotInstalled},
@@ -258,8 +205,8 @@ const FailureRow kFailures[] = {
      [](const Game &g) { WriteFileBytes(g.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n"); }, kTextNoRegName},
     {&kRender, "SETUP.INI without the section", "nosection",
      [](const Game &g) { WriteFileBytes(g.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n"); }, kTextNoRegName},
-    {&kPlayer, "REG_NAME of blanks only", "blankname", [](const Game &g) { WriteFileBytes(g.Ini(), IniText("   ")); },
-     kTextNoRegName},
+    {&kPlayer, "REG_NAME of blanks only", "blankname",
+     [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("   ")); }, kTextNoRegName},
     {&kCalc, "empty SETUP.INI", "emptyini", [](const Game &g) { WriteFileBytes(g.Ini(), ""); }, kTextNoRegName},
     {&kRender, "SAV_FOLDER names a file", "savfile",
      [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\save01.dat"); }, kTextNotInstalled},
@@ -274,13 +221,13 @@ const FailureRow kFailures[] = {
 void StartupFailureScenarios()
 {
     for (const FailureRow &row : kFailures) {
-        for (const Tool *tool : kTools) {
-            if (row.tool != nullptr && row.tool != tool)
+        for (const Tool &tool : kToolFacts) {
+            if (row.tool != nullptr && row.tool != &tool)
                 continue;
-            Run(ToolName(*tool) + ": " + row.what, [&](Scenario &s) {
+            Run(ToolName(tool) + ": " + row.what, [&](Scenario &s) {
                 Game game = NewGame(s, row.tag);
                 row.spoil(game);
-                ExpectWarning(s, *tool, game.Exe(*tool), game.folder, row.text);
+                ExpectWarning(s, tool, game.Exe(tool), game.folder, row.text);
             });
         }
     }
@@ -294,13 +241,19 @@ void StartupFailureScenarios()
     }
 }
 
+// SETUP.INI naming regName in the game's SETUPDATA folder.
+void WriteSetupData(const Game &game, const std::string &regName)
+{
+    MakeFolder(game.folder + "\\SETUPDATA");
+    WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", SetupIniText(regName));
+}
+
 void LocationScenarios()
 {
     Run("CalcSwitch: SETUP.INI only in SETUPDATA", [&](Scenario &s) {
         Game game = NewGame(s, "setupdata");
         DeleteFileA(game.Ini().c_str());
-        MakeFolder(game.folder + "\\SETUPDATA");
-        WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
+        WriteSetupData(game, kRegName);
         SetSetting(kCalc, "0");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcDisable, "0");
     });
@@ -308,8 +261,7 @@ void LocationScenarios()
         Game game = NewGame(s, "inidirfallback");
         DeleteFileA(game.Ini().c_str());
         MakeFolder(game.Ini());
-        MakeFolder(game.folder + "\\SETUPDATA");
-        WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
+        WriteSetupData(game, kRegName);
         SetSetting(kRender, "1");
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderEnable, "1");
     });
@@ -319,16 +271,14 @@ void LocationScenarios()
         InstallGame(other, game.folder + "\\OTHERSAVE");
         SetSetting(kPlayer, "1", other);
         SetSetting(kPlayer, "2");
-        MakeFolder(game.folder + "\\SETUPDATA");
-        WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(other));
+        WriteSetupData(game, other);
         OpenDecideExpect(s, kPlayer, game, game.Exe(kPlayer), kPlayerWmp, "2");
         DeleteKeyTree(KeyOf(other));
     });
     Run("CalcSwitch: an empty REG_NAME beside is not passed over for SETUPDATA", [&](Scenario &s) {
         Game game = NewGame(s, "precedenceempty");
-        WriteFileBytes(game.Ini(), IniText(""));
-        MakeFolder(game.folder + "\\SETUPDATA");
-        WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
+        WriteFileBytes(game.Ini(), SetupIniText(""));
+        WriteSetupData(game, kRegName);
         ExpectWarning(s, kCalc, game.Exe(kCalc), game.folder, kTextNoRegName);
     });
     Run("RenderSwitch: REG_NAME found in any case, blanks and quotes around it dropped", [&](Scenario &s) {
@@ -342,7 +292,7 @@ void LocationScenarios()
         const char *nested = "KzE2EMaker\\KzE2EGame";
         InstallGame(nested, game.saveFolder);
         DeleteKeyTree(kGameKey);
-        WriteFileBytes(game.Ini(), IniText(nested));
+        WriteFileBytes(game.Ini(), SetupIniText(nested));
         SetSetting(kPlayer, "1", nested);
         OpenDecideExpect(s, kPlayer, game, game.Exe(kPlayer), kPlayerDirectShow, "1", nested);
         DeleteKeyTree("Software\\KzE2EMaker");
@@ -370,8 +320,7 @@ void LocationScenarios()
     Run("RenderSwitch: SETUPDATA below folder ソ表", [&](Scenario &s) {
         Game game = NewGame(s, "sjis3", "ソ表");
         DeleteFileA(game.Ini().c_str());
-        MakeFolder(game.folder + "\\SETUPDATA");
-        WriteFileBytes(game.folder + "\\SETUPDATA\\SETUP.INI", IniText(kRegName));
+        WriteSetupData(game, kRegName);
         CopyTool(s, kRender, game.folder, "ソ.exe");
         OpenDecideExpect(s, kRender, game, game.folder + "\\ソ.exe", kRenderDisable, "0");
     });
@@ -396,91 +345,78 @@ void LocationScenarios()
     });
 }
 
+// A second start of the tool: it must end by itself with exit code 0.
+void ExpectSecondStartEnds(Scenario &s, const Tool &tool, const Game &game)
+{
+    Process second;
+    if (s.Check(StartProgram(game.Exe(tool), kDecoyFolder, -1, &second), "cannot start the second")) {
+        DWORD code = 99;
+        s.Check(WaitExit(second, kExitMs, &code), "the second copy keeps running");
+        s.Check(code == 0, "the second copy's exit code " + std::to_string(code));
+        KillAndClose(second);
+    }
+}
+
 void SecondStartScenarios()
 {
     Run("PlayerSwitch: a second start restores the minimised first and exits 0", [&](Scenario &s) {
-        Game game = NewGame(s, "second");
-        SetSetting(kPlayer, "1");
-        Before before = Watch(game.folder);
-        Process first;
-        HWND window;
-        if (!OpenDialog(s, kPlayer, game.Exe(kPlayer), &first, &window))
+        Opened o;
+        if (!OpenFresh(s, kPlayer, "second", "1", &o))
             return;
-        SendTimeout(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        s.Check(IsIconic(window), "the first copy would not minimise");
-        Process second;
-        if (s.Check(StartProgram(game.Exe(kPlayer), kDecoyFolder, -1, &second), "cannot start the second")) {
-            DWORD code = 99;
-            s.Check(WaitExit(second, kExitMs, &code), "the second copy keeps running");
-            s.Check(code == 0, "the second copy's exit code " + std::to_string(code));
-            KillAndClose(second);
-        }
-        Sync(window);
-        s.Check(!IsIconic(window) && IsWindowVisible(window), "the first copy was not restored");
-        s.Check(GetForegroundWindow() == window, "the first copy is not in front");
+        SendTimeout(o.window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        s.Check(IsIconic(o.window), "the first copy would not minimise");
+        ExpectSecondStartEnds(s, kPlayer, o.game);
+        Sync(o.window);
+        s.Check(!IsIconic(o.window) && IsWindowVisible(o.window), "the first copy was not restored");
+        s.Check(GetForegroundWindow() == o.window, "the first copy is not in front");
         s.Check(FindAllWindows(kPlayer.className).size() == 1, "more than one PlayerSwitch window");
-        ExpectChecked(s, kPlayer, window, kPlayerDirectShow, "after the restore");
-        ExpectNothingChanged(s, before);
-        Click(window, kPlayerWmp);
-        DecideAndExpectExit(s, kPlayer, first, window);
-        ExpectWritten(s, before, kPlayer, "2");
+        ExpectChecked(s, kPlayer, o.window, kPlayerDirectShow, "after the restore");
+        ExpectNothingChanged(s, o.before);
+        Click(o.window, kPlayerWmp);
+        DecideAndExpectExit(s, kPlayer, o.process, o.window);
+        ExpectWritten(s, o.before, kPlayer, "2");
     });
     Run("RenderSwitch: started hidden, unfilled until a second start shows and fills it", [&](Scenario &s) {
-        Game game = NewGame(s, "hidden");
-        SetSetting(kRender, "1");
-        Before before = Watch(game.folder);
-        Process first;
-        HWND window;
-        if (!OpenDialog(s, kRender, game.Exe(kRender), &first, &window, SW_HIDE))
+        Opened o;
+        if (!OpenFresh(s, kRender, "hidden", "1", &o, SW_HIDE))
             return;
-        s.Check(!IsWindowVisible(window), "the dialog is visible although started hidden");
-        ExpectChecked(s, kRender, window, 0, "while hidden");
-        s.Check(WaitForSingleObject(first.handle, 0) == WAIT_TIMEOUT, "the hidden copy ended");
-        Process second;
-        if (s.Check(StartProgram(game.Exe(kRender), kDecoyFolder, -1, &second), "cannot start the second")) {
-            DWORD code = 99;
-            s.Check(WaitExit(second, kExitMs, &code), "the second copy keeps running");
-            s.Check(code == 0, "the second copy's exit code " + std::to_string(code));
-            KillAndClose(second);
-        }
-        Sync(window);
-        s.Check(IsWindowVisible(window), "the second start did not show the hidden copy");
-        ExpectChecked(s, kRender, window, kRenderEnable, "once shown");
-        ExpectNothingChanged(s, before);
-        DecideAndExpectExit(s, kRender, first, window);
-        ExpectWritten(s, before, kRender, "1");
+        s.Check(!IsWindowVisible(o.window), "the dialog is visible although started hidden");
+        ExpectChecked(s, kRender, o.window, 0, "while hidden");
+        s.Check(WaitForSingleObject(o.process.handle, 0) == WAIT_TIMEOUT, "the hidden copy ended");
+        ExpectSecondStartEnds(s, kRender, o.game);
+        Sync(o.window);
+        s.Check(IsWindowVisible(o.window), "the second start did not show the hidden copy");
+        ExpectChecked(s, kRender, o.window, kRenderEnable, "once shown");
+        ExpectNothingChanged(s, o.before);
+        DecideAndExpectExit(s, kRender, o.process, o.window);
+        ExpectWritten(s, o.before, kRender, "1");
     });
     Run("PlayerSwitch: hidden and shown again, the dialog keeps the user's click", [&](Scenario &s) {
-        Game game = NewGame(s, "reshow");
-        SetSetting(kPlayer, "1");
-        Process process;
-        HWND window;
-        if (!OpenDialog(s, kPlayer, game.Exe(kPlayer), &process, &window))
+        Opened o;
+        if (!OpenFresh(s, kPlayer, "reshow", "1", &o))
             return;
-        Click(window, kPlayerWmp);
-        ShowWindow(window, SW_HIDE);
-        Sync(window);
-        s.Check(!IsWindowVisible(window), "the dialog would not hide");
+        Click(o.window, kPlayerWmp);
+        ShowWindow(o.window, SW_HIDE);
+        Sync(o.window);
+        s.Check(!IsWindowVisible(o.window), "the dialog would not hide");
         // Another program changes the value meanwhile; showing must not read it again.
         SetSetting(kPlayer, "0");
-        Before before = Watch(game.folder);
-        ShowWindow(window, SW_SHOW);
-        Sync(window);
-        s.Check(IsWindowVisible(window), "the dialog would not show again");
-        ExpectChecked(s, kPlayer, window, kPlayerWmp, "shown again");
-        DecideAndExpectExit(s, kPlayer, process, window);
-        ExpectWritten(s, before, kPlayer, "2");
+        o.before = Watch(o.game.folder);
+        ShowWindow(o.window, SW_SHOW);
+        Sync(o.window);
+        s.Check(IsWindowVisible(o.window), "the dialog would not show again");
+        ExpectChecked(s, kPlayer, o.window, kPlayerWmp, "shown again");
+        DecideAndExpectExit(s, kPlayer, o.process, o.window);
+        ExpectWritten(s, o.before, kPlayer, "2");
     });
     Run("CalcSwitch: a second start after SETUP.INI has gone shows no warning", [&](Scenario &s) {
-        Game game = NewGame(s, "secondnoini");
-        Process first;
-        HWND window;
-        if (!OpenDialog(s, kCalc, game.Exe(kCalc), &first, &window))
+        Opened o;
+        if (!OpenFresh(s, kCalc, "secondnoini", nullptr, &o))
             return;
-        DeleteFileA(game.Ini().c_str());
-        Before before = Watch(game.folder);
+        DeleteFileA(o.game.Ini().c_str());
+        o.before = Watch(o.game.folder);
         Process second;
-        if (s.Check(StartProgram(game.Exe(kCalc), kDecoyFolder, -1, &second), "cannot start the second")) {
+        if (s.Check(StartProgram(o.game.Exe(kCalc), kDecoyFolder, -1, &second), "cannot start the second")) {
             Appearance seen = WaitForWindowOrBox(second, nullptr, true, kExitMs);
             if (seen.box != nullptr) {
                 s.Check(false, "the second copy shows " + BoxSummary(seen.box));
@@ -488,10 +424,10 @@ void SecondStartScenarios()
             }
             ExpectExitZero(s, second, "the second start");
         }
-        s.Check(IsWindow(window) && IsWindowVisible(window), "the first copy's dialog went away");
-        Click(window, kCalc.cancelId);
-        ExpectExitZero(s, first, "キャンセル");
-        ExpectNothingChanged(s, before);
+        s.Check(IsWindow(o.window) && IsWindowVisible(o.window), "the first copy's dialog went away");
+        Click(o.window, kCalc.cancelId);
+        ExpectExitZero(s, o.process, "キャンセル");
+        ExpectNothingChanged(s, o.before);
     });
     Run("the three tools open side by side and each stores its own value", [&](Scenario &s) {
         Game game = NewGame(s, "sidebyside");
@@ -499,25 +435,25 @@ void SecondStartScenarios()
         SetSetting(kRender, "0");
         SetSetting(kPlayer, "0");
         Before before = Watch(game.folder);
-        Process processes[3];
-        HWND windows[3] = {};
+        Process processes[kToolCount];
+        HWND windows[kToolCount] = {};
         bool open = true;
-        for (int i = 0; i < 3 && open; ++i)
-            open = OpenDialog(s, *kTools[i], game.Exe(*kTools[i]), &processes[i], &windows[i]);
+        for (int i = 0; i < kToolCount && open; ++i)
+            open = OpenDialog(s, kToolFacts[i], game.Exe(kToolFacts[i]), &processes[i], &windows[i]);
         if (!open) {
             for (Process &process : processes)
                 KillAndClose(process);
             return;
         }
-        for (int i = 0; i < 3; ++i)
-            s.Check(IsWindowVisible(windows[i]), ToolName(*kTools[i]) + " is not showing");
+        for (int i = 0; i < kToolCount; ++i)
+            s.Check(IsWindowVisible(windows[i]), ToolName(kToolFacts[i]) + " is not showing");
         ExpectChecked(s, kCalc, windows[0], kCalcDisable, "CalcSwitch");
         ExpectChecked(s, kRender, windows[1], kRenderDisable, "RenderSwitch");
         ExpectChecked(s, kPlayer, windows[2], kPlayerMci, "PlayerSwitch");
         Click(windows[0], kCalcEnable);
         Click(windows[2], kPlayerDirectShow);
-        for (int i = 0; i < 3; ++i)
-            DecideAndExpectExit(s, *kTools[i], processes[i], windows[i]);
+        for (int i = 0; i < kToolCount; ++i)
+            DecideAndExpectExit(s, kToolFacts[i], processes[i], windows[i]);
         ExpectOnly(s, before, {{kRegName, &kCalc, "1"}, {kRegName, &kRender, "0"}, {kRegName, &kPlayer, "1"}});
     });
 }
@@ -552,7 +488,7 @@ int ForeignCodePageRun(UINT codePage)
     // names a game that is not installed, so a tool that looked there shows a warning.
     RemoveTree(kRoot);
     MakeFolder(kDecoyFolder);
-    WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", IniText(kDecoyRegName));
+    WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", SetupIniText(kDecoyRegName));
     Run("code page " + std::to_string(codePage) + ": the three tools from a folder named in it", [&](Scenario &s) {
         Game game = NewGame(s, "foreign", folder->name);
         SetSetting(kCalc, "1");
@@ -567,20 +503,20 @@ int ForeignCodePageRun(UINT codePage)
     if (codePage == 1252)
         Run("code page 1252: radio buttons read '?', and Japanese under LC_ALL=ja_JP.UTF-8", [&](Scenario &s) {
             Game game = NewGame(s, "guide");
-            for (const Tool *tool : kTools) {
+            for (const Tool &tool : kToolFacts) {
                 for (const char *environment : {static_cast<const char *>(nullptr), "LC_ALL=ja_JP.UTF-8"}) {
                     Process process;
                     HWND window;
-                    if (!OpenDialog(s, *tool, game.Exe(*tool), &process, &window, -1, environment))
+                    if (!OpenDialog(s, tool, game.Exe(tool), &process, &window, -1, environment))
                         continue;
-                    for (size_t i = 0; i < tool->rows.size(); ++i) {
-                        std::string shown = WindowText(GetDlgItem(window, tool->rows[i])), wanted = tool->rowTexts[i];
+                    for (int i = 0; i < tool.rowCount; ++i) {
+                        std::string shown = WindowText(GetDlgItem(window, tool.rows[i])), wanted = tool.rowTexts[i];
                         bool ascii = std::all_of(wanted.begin(), wanted.end(), [](char c) { return c > 0; });
                         s.Check(environment || ascii ? shown == wanted : shown.find('?') != std::string::npos,
-                                ToolName(*tool) + (environment ? " in Japanese" : " as started") + ": row " +
-                                    std::to_string(tool->rows[i]) + " reads " + Quote(shown));
+                                ToolName(tool) + (environment ? " in Japanese" : " as started") + ": row " +
+                                    std::to_string(tool.rows[i]) + " reads " + Quote(shown));
                     }
-                    Click(window, tool->cancelId);
+                    Click(window, tool.cancelId);
                     ExpectExitZero(s, process, "キャンセル");
                 }
             }
@@ -614,15 +550,16 @@ int main(int argc, char **argv)
         printf("0 passed, 1 failed\n");
         return 1;
     }
-    for (const Tool *tool : kTools) {
-        if (GetFileAttributesA((ToolsFolder + "\\" + tool->exe).c_str()) == INVALID_FILE_ATTRIBUTES) {
-            printf("FAIL %s not found in %s\n0 passed, 1 failed\n", tool->exe, ToolsFolder.c_str());
+    for (const Tool &tool : kToolFacts) {
+        const std::string exe = ToolName(tool) + ".exe";
+        if (GetFileAttributesA((ToolsFolder + "\\" + exe).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            printf("FAIL %s not found in %s\n0 passed, 1 failed\n", exe.c_str(), ToolsFolder.c_str());
             return 1;
         }
     }
     RemoveTree(kRoot);
     MakeFolder(kDecoyFolder);
-    WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", IniText(kDecoyRegName));
+    WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", SetupIniText(kDecoyRegName));
     InstallGame(kDecoyRegName, std::string(kDecoyFolder) + "\\SAVE");
     SetRegString(KeyOf(kDecoyRegName), kCalc.valueName, "0");
     SetRegString(KeyOf(kDecoyRegName), kRender.valueName, "1");
@@ -644,5 +581,5 @@ int main(int argc, char **argv)
     printf("compared: %ld scenarios, %ld entries, %ld differing\n", Compared.scenarios, Compared.entries,
            Compared.differing);
     printf("%d passed, %d failed\n", Passed, Failed);
-    return Failed == 0 && Passed > 0 ? 0 : 1;
+    return Stopped() ? 3 : Failed == 0 && Passed > 0 ? 0 : 1;
 }

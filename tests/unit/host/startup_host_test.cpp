@@ -15,7 +15,6 @@
 namespace {
 
 const char kGame[] = TEST_KEY "\\Game";
-const char kCalcClass[] = "_kz_support_tool_CalcSwitchMain";
 
 class StartupHostTest : public HostTest {
 protected:
@@ -26,18 +25,24 @@ protected:
         AppInstance = nullptr;
     }
 
-    // A game set up as its installer leaves it, and CalcSwitch's dialog template.
-    static void InstallGame()
+    // A game set up as its installer leaves it (but for `missing`), and CalcSwitch's
+    // dialog template.
+    static void InstallGame(const char *missing = nullptr)
     {
-        world::MakeFile(world::ProgramFolder() + "\\SETUP.INI",
-                        "[Setup Initial]\r\nREG_NAME=KzUnitTest\\Game\r\n");
-        for (const char *name : kInstallValues)
-            world::SetString(kGame, name, std::string(name) == "SAV_FOLDER" ? world::Folder() : "1");
-        fakewin::AddDialogTemplate(IDD_MAIN, kCalcClass,
-                                   {{1001, fakewin::ControlKind::kAutoRadio},
-                                    {1002, fakewin::ControlKind::kAutoRadio},
-                                    {1003, fakewin::ControlKind::kPushButton},
-                                    {1004, fakewin::ControlKind::kPushButton}});
+        world::MakeFile(world::ProgramFolder() + "\\SETUP.INI", SetupIniText("KzUnitTest\\Game"));
+        WriteInstallValues(
+            world::Folder(), [](const char *name, const std::string &text) { world::SetString(kGame, name, text); },
+            missing);
+        AddToolTemplate(kCalc);
+    }
+
+    // A fresh installation, spoiled by breakIt, and the tool run on it.
+    static int RunBroken(const std::function<void()> &breakIt)
+    {
+        world::Reset();
+        InstallGame();
+        breakIt();
+        return Run();
     }
 
     // The user's steps, one each time the message loop would wait.
@@ -104,7 +109,7 @@ TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
 TEST_F(StartupHostTest, SecondCopyBringsTheFirstForwardAndDoesNothingElse)
 {
     // No SETUP.INI at all: the second copy must not even look for it.
-    HWND first = fakewin::AddForeignWindow(kCalcClass, true);
+    HWND first = fakewin::AddForeignWindow(kCalc.className, true);
     EXPECT_EQ(0, Run());
     EXPECT_EQ((std::vector<std::string>{"FindWindowA", "ShowWindow", "SetForegroundWindow"}),
               fakewin::CallLog());
@@ -117,8 +122,8 @@ TEST_F(StartupHostTest, SecondCopyBringsTheFirstForwardAndDoesNothingElse)
 
 TEST_F(StartupHostTest, OtherToolsDoNotCountAsASecondCopy)
 {
-    fakewin::AddForeignWindow("_kz_support_tool_PlayerSwitchMain");
-    fakewin::AddForeignWindow("_kz_support_tool_RenderSwitchMain");
+    fakewin::AddForeignWindow(kPlayer.className);
+    fakewin::AddForeignWindow(kRender.className);
     InstallGame();
     Script({[] { fakewin::Click(MainWindow, 1003); }});
     EXPECT_EQ(0, Run());
@@ -149,32 +154,14 @@ TEST_F(StartupHostTest, EachStartupFailureShowsOneWarning)
          HOST_TEXT_NO_REG_NAME},
         {"no game key", [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=KzUnitTest\\None\r\n"); },
          HOST_TEXT_NOT_INSTALLED},
-        {"save folder missing", [&] { world::SetString(kGame, "SAV_FOLDER", "C:\\kztest\\gone"); },
+        {"save folder missing", [&] { world::SetString(kGame, "SAV_FOLDER", world::Folder() + "\\gone"); },
          HOST_TEXT_NOT_INSTALLED},
-        {"last value missing",
-         [&] {
-             fakewin::Reset();
-             world::Reset();
-             for (const char *name : kInstallValues) {
-                 if (std::string(name) != "DISK_MARK")
-                     world::SetString(kGame, name, std::string(name) == "SAV_FOLDER" ? world::Folder() : "1");
-             }
-             world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=KzUnitTest\\Game\r\n");
-         },
-         HOST_TEXT_NOT_INSTALLED},
+        {"last value missing", [] { world::Reset(); InstallGame("DISK_MARK"); }, HOST_TEXT_NOT_INSTALLED},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        world::Reset();
-        InstallGame();
-        row.breakIt();
-        EXPECT_EQ(0, Run());
-        ASSERT_EQ(1u, fakewin::MessageBoxes().size());
-        const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
-        EXPECT_EQ(nullptr, box.owner);
-        EXPECT_EQ(row.text, box.text);
-        EXPECT_EQ(HOST_TEXT_WARNING_TITLE, box.title);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
+        EXPECT_EQ(0, RunBroken(row.breakIt));
+        ExpectOneWarning(nullptr, row.text);
         EXPECT_EQ(0, fakewin::CallCount("RegisterClassA"));
         EXPECT_EQ(0, fakewin::CallCount("GetMessageA"));
         EXPECT_EQ(0, fakewin::OpenKeyCount());
@@ -193,16 +180,13 @@ TEST_F(StartupHostTest, WindowFailuresEndSilently)
         {"dialog creation refused", [] { fakewin::FailCreateDialog(true); }, 1},
         {"class already registered", [] {
              WNDCLASSA other = {};
-             other.lpszClassName = kCalcClass;
+             other.lpszClassName = kCalc.className;
              RegisterClassA(&other);
          }, 0},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
-        world::Reset();
-        InstallGame();
-        row.breakIt();
-        EXPECT_EQ(0, Run());
+        EXPECT_EQ(0, RunBroken(row.breakIt));
         EXPECT_TRUE(fakewin::MessageBoxes().empty());
         EXPECT_EQ(row.dialogCalls, fakewin::CallCount("CreateDialogParamA"));
         EXPECT_EQ(0, fakewin::CallCount("ShowWindow"));
@@ -240,7 +224,7 @@ TEST_F(StartupHostTest, ClassAndIconsAreSetUp)
     Script({[] { fakewin::Click(MainWindow, 1003); }});
     EXPECT_EQ(0, Run());
 
-    const WNDCLASSA *registered = fakewin::RegisteredClass(kCalcClass);
+    const WNDCLASSA *registered = fakewin::RegisteredClass(kCalc.className);
     ASSERT_NE(nullptr, registered);
     EXPECT_EQ(3u, registered->style);
     EXPECT_EQ(&MainWndProc, registered->lpfnWndProc);
@@ -258,7 +242,7 @@ TEST_F(StartupHostTest, ClassAndIconsAreSetUp)
     const HICON icon = LoadIconA(fakewin::ProgramInstance(), MAKEINTRESOURCEA(101));
     ASSERT_NE(nullptr, icon);
     EXPECT_EQ(icon, registered->hIcon);
-    EXPECT_EQ(icon, fakewin::ClassSmallIcon(kCalcClass));
+    EXPECT_EQ(icon, fakewin::ClassSmallIcon(kCalc.className));
 
     // The system arrow, loaded without an instance.
     ASSERT_EQ(1u, fakewin::CursorLoads().size());

@@ -19,13 +19,14 @@ class InstallTest : public ::testing::Test {
 protected:
     void SetUp() override { world::Reset(); }
 
-    // What the game's installer leaves: every value, and a save folder that exists.
-    static void Install(const std::string &key)
+    // What the game's installer leaves: every value but `missing`, and a save folder
+    // that exists.
+    static void Install(const std::string &key, const char *missing = nullptr)
     {
         const std::string save = world::Folder() + "\\save";
         world::MakeFolder(save);
-        for (const char *name : kInstallValues)
-            world::SetString(key, name, strcmp(name, "SAV_FOLDER") == 0 ? save : "1");
+        WriteInstallValues(
+            save, [&](const char *name, const std::string &text) { world::SetString(key, name, text); }, missing);
     }
 };
 
@@ -233,12 +234,7 @@ TEST_F(InstallTest, EachMissingValueFailsTheCheck)
     for (const char *missing : kInstallValues) {
         SCOPED_TRACE(missing);
         world::Reset();
-        const std::string save = world::Folder() + "\\save";
-        world::MakeFolder(save);
-        for (const char *name : kInstallValues) {
-            if (strcmp(name, missing) != 0)
-                world::SetString(kGame, name, strcmp(name, "SAV_FOLDER") == 0 ? save : "1");
-        }
+        Install(kGame, missing);
         EXPECT_EQ(0, IsGameInstalled(kGamePath));
     }
 }

@@ -1,0 +1,90 @@
+// What the suites expect of each tool, written apart from the tools' own sources so
+// that those are checked against it: the window class, caption and value, the
+// controls, and the row that a stored setting text checks. Which tools there are
+// comes from the build (tool_list.h); the table must describe each, in that order.
+// Texts are UTF-8 here; the end-to-end driver compiles them to Shift-JIS.
+#pragma once
+
+#include "tool_list.h"
+
+// Control ids of the dialog templates, named for the cases that click them.
+constexpr unsigned short kCalcEnable = 1001, kCalcDisable = 1002;
+constexpr unsigned short kRenderEnable = 1001, kRenderDisable = 1002;
+constexpr unsigned short kPlayerMci = 1043, kPlayerDirectShow = 1044, kPlayerWmp = 1048;
+
+constexpr int kMaxRows = 3;
+
+struct ToolFacts {
+    const char *name;  // as the build names the tool; the program is <name>.exe
+    const char *className;
+    const char *caption;
+    const char *valueName;
+    unsigned short decideId;
+    unsigned short cancelId;
+    unsigned short textId;  // a static text with an id of its own; 0: none
+    int rowCount;
+    unsigned short rows[kMaxRows];  // radio buttons, in template order
+    const char *rowTexts[kMaxRows];
+    const char *rowWrites[kMaxRows];  // what 決定 stores with the row checked
+};
+
+inline constexpr ToolFacts kToolFacts[] = {
+    {"CalcSwitch", "_kz_support_tool_CalcSwitchMain", "ＭＭＸの設定", "MmxUse", 1004, 1003, 0, 2,
+     {kCalcEnable, kCalcDisable}, {"有効", "無効"}, {"1", "0"}},
+    {"RenderSwitch", "_kz_support_tool_RenderSwitchMain", "Direct3Dの設定", "D3dUse", 1004, 1003, 20435, 2,
+     {kRenderEnable, kRenderDisable}, {"有効", "無効"}, {"1", "0"}},
+    {"PlayerSwitch", "_kz_support_tool_PlayerSwitchMain", "ムービーの再生方式を変更する", "MoviePlayType", 1045,
+     1046, 1047, 3, {kPlayerMci, kPlayerDirectShow, kPlayerWmp},
+     {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}, {"0", "1", "2"}},
+};
+constexpr int kToolCount = sizeof kToolFacts / sizeof kToolFacts[0];
+
+// A stored setting text and the row that each tool checks for it, by kToolFacts'
+// order; 決定 then stores that row's text.
+struct StoredCase {
+    const char *stored;  // null: the value does not exist
+    int checked[kToolCount];
+};
+
+inline constexpr StoredCase kStoredCases[] = {
+    //       Calc Render Player
+    {nullptr, {0, 1, 0}},  // absent: enabled, disabled, MCI
+    {"0", {1, 1, 0}},      // disabled, disabled, MCI
+    {"1", {0, 0, 1}},      // enabled, enabled, DirectShow
+    {"2", {0, 0, 2}},      // other number: enabled; Windows Media Player
+    {" 1", {0, 0, 1}},     // leading blank skipped
+    {"1abc", {0, 0, 1}},   // trailing letters ignored
+    {"abc", {1, 1, 0}},    // no digits: 0
+    {"", {1, 1, 0}},       // empty: 0
+    {"-1", {0, 0, 0}},     // negative: other number
+    {"7", {0, 0, 0}},      // other number, written back normalised
+};
+
+namespace tool_facts_detail {
+
+constexpr bool Same(const char *a, const char *b)
+{
+    return *a == *b && (*a == '\0' || Same(a + 1, b + 1));
+}
+
+#define TOOL_FACTS_MATCH(Name) &&Same(kToolFacts[i++].name, #Name)
+constexpr bool DescribesTheBuild(int i = 0)
+{
+    return true TOOL_LIST(TOOL_FACTS_MATCH) && i == kToolCount;
+}
+#undef TOOL_FACTS_MATCH
+
+// A name the table lacks indexes past its end, which no constant expression may.
+constexpr const ToolFacts &Named(const char *name, int i = 0)
+{
+    return Same(kToolFacts[i].name, name) ? kToolFacts[i] : Named(name, i + 1);
+}
+
+}  // namespace tool_facts_detail
+
+static_assert(tool_facts_detail::DescribesTheBuild(),
+              "kToolFacts must describe the tools of tools/CMakeLists.txt, in its order");
+
+inline constexpr const ToolFacts &kCalc = tool_facts_detail::Named("CalcSwitch");
+inline constexpr const ToolFacts &kRender = tool_facts_detail::Named("RenderSwitch");
+inline constexpr const ToolFacts &kPlayer = tool_facts_detail::Named("PlayerSwitch");
