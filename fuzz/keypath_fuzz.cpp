@@ -3,10 +3,12 @@
 // platform lists subkeys in and the code page's largest character. After every call
 // no key is left open or closed twice, the reader closes no root and changes nothing,
 // every read answers as the walk from the first subkey on does, and a write changes
-// nothing but the one value under the one key its path names.
+// nothing but the one value under the one key its path names, and nothing at all from
+// a key whose creation the input makes fail.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -183,12 +185,19 @@ void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
     std::string valueName = PickName(data, known);
     std::string text = data.ConsumeRandomLengthString(300);
     text = text.c_str();
-    if (data.ConsumeBool() && !components.empty())
-        fakewin::FailRegistry(fakewin::RegistryCall::kSetValue, root + "\\" + components[0]);
+    // A failure the input places at one key of the path: creating it, or setting a
+    // value in it, which fails the write when that key is the last one.
+    const size_t depth = components.empty() || !data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<size_t>(1, components.size());
+    const bool createFails = depth > 0 && data.ConsumeBool();
+    std::string faulted = root;
+    for (size_t i = 0; i < depth; ++i)
+        faulted += "\\" + components[i];
+    if (depth > 0)
+        fakewin::FailRegistry(createFails ? fakewin::RegistryCall::kCreate : fakewin::RegistryCall::kSetValue, faulted);
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
     int result = WriteRegistryString(path.c_str(), valueName.c_str(), text.c_str(), 1);
     fuzz::CheckHandles();
-    if (components.empty() || !IsRootName(root))
+    if (components.empty() || !IsRootName(root) || createFails || (depth > 0 && depth == components.size()))
         FUZZ_CHECK(result == 0);
 
     fuzz::Snapshot added, removed;
@@ -208,6 +217,8 @@ void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
             FUZZ_CHECK(target.compare(0, key.size(), key) == 0 &&
                        (key.size() == target.size() || target[key.size()] == '\\'));
             FUZZ_CHECK(entry.className.empty());
+            // Nothing is created from the key whose creation failed on.
+            FUZZ_CHECK(!createFails || static_cast<size_t>(std::count(key.begin(), key.end(), '\\')) < depth);
         } else {
             ++values;
             FUZZ_CHECK(onTarget(entry));

@@ -1,89 +1,128 @@
-// SETUP.INI contents of any kind (binary bytes, no final newline, CR LF and lone CR,
-// a UTF-8 byte-order mark, duplicate sections and keys, very long lines) through the
-// start-up: the outcome is the dialog or exactly one of the warning boxes, exit code
-// 0, no handle left open, and the registry as it was.
+// SETUP.INI through a tool's whole start-up: around a REG_NAME that names the game's key
+// its own way, or another key, the input writes the file (byte-order mark, line ends,
+// case, blanks, quotes, anything after the key), damages the installation or not, and
+// picks the choice to decide. The outcome is the dialog or the one warning the name and
+// installation call for; "決定" stores the choice when the key path fits, else warns.
+#include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "install.h"
+#include "installed_game.h"
 #include "settings.h"
 #include "startup.h"
 
 namespace {
 
-// Whether a REG_NAME addresses the installed game's key: separators at the ends and
-// in runs do not count, and key names match without regard to case.
-bool NamesTheGame(const std::string &name)
+const SettingDefinition *const kTools[] = {&CalcSwitchSetting, &RenderSwitchSetting, &PlayerSwitchSetting};
+const size_t kPrefixLength = strlen("\\HKEY_CURRENT_USER\\Software\\");
+
+// The name with runs of separators and those at its ends dropped, letters in upper
+// case: as the game's key, whose names are ASCII, exactly when it addresses that key.
+std::string Normal(const std::string &name)
 {
     std::string normal;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (name[i] != '\\')
-            normal += name[i];
-        else if (!normal.empty() && normal.back() != '\\' && i + 1 < name.size())
-            normal += '\\';
+    for (char c : name) {
+        if (c != '\\' || (!normal.empty() && normal.back() != '\\'))
+            normal += c;
     }
-    while (!normal.empty() && normal.back() == '\\')
+    if (!normal.empty() && normal.back() == '\\')
         normal.pop_back();
-    return fuzz::Fold(normal) == fuzz::Fold(fuzz::kGameName);
+    return fuzz::Fold(normal);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
-    const SettingDefinition &setting = CalcSwitchSetting;
-    fuzz::InstallGame(setting);
-    const std::string contents(reinterpret_cast<const char *>(bytes), size);
-    fakewin::MakeFile("C:\\Program\\SETUP.INI", contents);
-
-    // The name alone: it fits its buffer, is terminated, and is not empty on success.
-    char name[260 + 16];
-    memset(name, 0xBD, sizeof name);
-    int found = ReadRegName("C:\\Program\\SETUP.INI", *reinterpret_cast<char(*)[260]>(name));
-    FUZZ_CHECK(memchr(name, 0, 260) != nullptr);
-    for (size_t i = 260; i < sizeof name; ++i)
-        FUZZ_CHECK(static_cast<unsigned char>(name[i]) == 0xBD);
-    FUZZ_CHECK(found == (name[0] != '\0'));
-    if (found) {
-        const size_t length = strlen(name);
-        const int fits = BuildGameKeyPath(name);
-        FUZZ_CHECK(fits == (28 + length < 260));
-        FUZZ_CHECK(!fits || std::string(GameKeyPath) == "\\HKEY_CURRENT_USER\\Software\\" + std::string(name));
-        FUZZ_CHECK(fits || GameKeyPath[0] == '\0');
+    FuzzedDataProvider data(bytes, size);
+    const SettingDefinition &setting = *kTools[data.ConsumeIntegralInRange<int>(0, 2)];
+    // The game's key below Software: up to three names, often padded to bring the paths
+    // near the writer's 255 and the reader's 259 bytes, none beyond the registry's 255.
+    std::vector<std::string> game;
+    std::string gameKey;
+    for (int i = data.ConsumeIntegralInRange<int>(1, 3); i > 0; --i) {
+        game.push_back(data.ConsumeBool() ? "Game" : std::string(data.ConsumeIntegralInRange<size_t>(1, 200), 'k'));
+        gameKey += (gameKey.empty() ? "" : "\\") + game.back();
     }
+    const size_t padTo = data.ConsumeBool() ? 224 + data.ConsumeIntegralInRange<size_t>(0, 10) : 0;
+    const size_t pad = padTo > gameKey.size() ? std::min(padTo - gameKey.size(), 255 - game.back().size()) : 0;
+    game.back() += std::string(pad, 'k');
+    gameKey += std::string(pad, 'k');
+    installed_game::Install(setting, gameKey);
+    const std::string testKey = installed_game::KeyOf(gameKey);
+    // The save folder missing, a file, or stored as a number; 3 and up leave it intact.
+    const int damage = data.ConsumeIntegralInRange<int>(0, 5);
+    if (damage < 2)
+        fakewin::SetString(testKey, "SAV_FOLDER", damage == 0 ? "C:\\Missing" : "C:\\Program\\SETUP.INI");
+    else if (damage == 2)
+        fakewin::SetDword(testKey, "SAV_FOLDER", 1);
 
-    // The whole start-up, cancelled if it gets as far as the dialog.
-    fuzz::InstallGame(setting);
-    fakewin::MakeFile("C:\\Program\\SETUP.INI", contents);
+    // REG_NAME: the game's names with separators and case of the input's, one name
+    // fewer (a key that exists but is not the game's), or any text.
+    std::string regName;
+    const bool fromGame = data.ConsumeIntegralInRange<int>(0, 3) > 0;
+    const size_t named = fromGame && game.size() > 1 && data.ConsumeBool() ? game.size() - 1 : game.size();
+    for (size_t i = 0; fromGame && i < named; ++i) {
+        if (i > 0 || data.ConsumeBool())
+            regName += std::string(data.ConsumeIntegralInRange<int>(1, 2), '\\');
+        regName += data.ConsumeBool() ? fuzz::Fold(game[i]) : game[i];
+    }
+    regName = !fromGame ? data.ConsumeRandomLengthString(300) : data.ConsumeBool() ? regName + "\\" : regName;
+
+    const char *const kEnds[] = {"\r\n", "\n", "\r"};
+    const char *const kQuotes[] = {"", "\"", "'"};
+    const std::string end = kEnds[data.ConsumeIntegralInRange<int>(0, 2)];
+    const std::string quote = kQuotes[data.ConsumeIntegralInRange<int>(0, 2)];
+    std::string ini = data.ConsumeBool() ? "\xEF\xBB\xBF" : "";
+    ini += (data.ConsumeBool() ? "[Setup Initial]" : "[ sETUP iNITIAL ]") + end;
+    ini += (data.ConsumeBool() ? "REG_NAME=" : "reg_name = ") + quote + regName + quote + end;
+    const int choice = data.ConsumeIntegralInRange<int>(0, setting.rowCount - 1);
+    ini += data.ConsumeRemainingBytesAsString();
+    fakewin::MakeFile("C:\\Program\\SETUP.INI", ini);
+
+    // The name as read: what was written, cut to its buffer, when made of the game's names.
+    char name[kPathBufferSize];
+    const int found = ReadRegName("C:\\Program\\SETUP.INI", name);
+    if (fromGame)
+        FUZZ_CHECK(name == regName.substr(0, kPathBufferSize - 1));
+    const size_t length = strlen(name);
+
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
     bool dialogShown = false;
+    int step = 0;
     fakewin::SetUserAction([&] {
         HWND dialog = FindWindowA(setting.className, nullptr);
-        if (dialog != nullptr) {
-            dialogShown = true;
-            fakewin::Click(dialog, setting.cancelId);
-        }
+        const WORD clicks[] = {setting.rows[choice].controlId, setting.decideId, setting.cancelId};
+        dialogShown = dialogShown || dialog != nullptr;
+        if (dialog != nullptr && step < 3)
+            fakewin::Click(dialog, clicks[step++]);
     });
-    int exitCode = ToolWinMain(setting, fakewin::ProgramInstance(), nullptr, const_cast<char *>(""),
-                               SW_SHOWNORMAL);
+    const int exitCode = ToolWinMain(setting, fakewin::ProgramInstance(), nullptr, nullptr, SW_SHOWNORMAL);
     fakewin::SetUserAction(nullptr);
-    FUZZ_CHECK(exitCode == 0);
-    FUZZ_CHECK(fakewin::StuckCount() == 0);
+    FUZZ_CHECK(exitCode == 0 && fakewin::StuckCount() == 0);
     fuzz::CheckHandles();
-    FUZZ_CHECK(fakewin::SnapshotRegistry() == before);
+
+    const bool usable = found && kPrefixLength + length < kPathBufferSize;
+    const bool installed = usable && damage >= 3 && Normal(name) == fuzz::Fold(gameKey);
+    const bool writable = kPrefixLength + length < 256;
     const auto &boxes = fakewin::MessageBoxes();
-    if (dialogShown) {
-        FUZZ_CHECK(boxes.empty());
-        FUZZ_CHECK(found && NamesTheGame(name));
-    } else {
-        FUZZ_CHECK(boxes.size() == 1);
-        FUZZ_CHECK(boxes[0].owner == nullptr && boxes[0].title == kTextWarningTitle &&
-                   boxes[0].style == MB_ICONWARNING);
-        const bool usable = found && strlen(name) + 28 < 260;
-        FUZZ_CHECK(boxes[0].text == (usable ? kTextNotInstalled : kTextNoRegName));
-        FUZZ_CHECK(!usable || !NamesTheGame(name));
+    FUZZ_CHECK(dialogShown == installed);
+    FUZZ_CHECK(boxes.size() == (installed && writable ? 0u : 1u));
+    if (!boxes.empty()) {
+        FUZZ_CHECK(boxes[0].title == kTextWarningTitle && boxes[0].style == MB_ICONWARNING);
+        FUZZ_CHECK(boxes[0].text == (!usable ? kTextNoRegName : !installed ? kTextNotInstalled : kTextNotSaved));
     }
+    fuzz::Snapshot added, removed;
+    fuzz::Diff(before, fakewin::SnapshotRegistry(), &added, &removed);
+    FUZZ_CHECK(removed.empty() && added.size() == (installed && writable ? 1u : 0u));
+    if (installed && writable)
+        FUZZ_CHECK(added[0].isValue && fuzz::Fold(added[0].keyPath) == fuzz::Fold(testKey) &&
+                   added[0].valueName == setting.valueName && added[0].type == REG_SZ &&
+                   added[0].data == std::string(setting.rows[choice].text) + '\0');
     return 0;
 }
