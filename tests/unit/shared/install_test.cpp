@@ -196,23 +196,12 @@ TEST_F(InstallTest, ReadRegNameCutsALongValueToItsBuffer)
 
 TEST(BuildGameKeyPath, FitsOnlyWhatItsBufferHolds)
 {
-    struct Case {
-        const char *comment;
-        size_t nameLength;
-        int result;
-    };
     // "\HKEY_CURRENT_USER\Software\" takes 28 of the 260 bytes.
-    const Case cases[] = {
-        {"230 bytes", 230, 1},
-        {"231 bytes fill the buffer", 231, 1},
-        {"232 bytes do not fit", 232, 0},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.comment);
-        const std::string name(c.nameLength, 'n');
-        EXPECT_EQ(c.result, BuildGameKeyPath(name.c_str()));
-        EXPECT_EQ(c.result ? "\\HKEY_CURRENT_USER\\Software\\" + name : "", GameKeyPath);
-    }
+    AroundTheLimit(231, [](size_t length, int fits) {
+        const std::string name(length, 'n');
+        EXPECT_EQ(fits, BuildGameKeyPath(name.c_str()));
+        EXPECT_EQ(fits ? "\\HKEY_CURRENT_USER\\Software\\" + name : "", GameKeyPath);
+    });
     EXPECT_EQ(1, BuildGameKeyPath("Maker\\Game"));
     EXPECT_STREQ("\\HKEY_CURRENT_USER\\Software\\Maker\\Game", GameKeyPath);
 }

@@ -277,32 +277,15 @@ TEST_F(KeyPathTest, PathsAtTheWorkingCopyLimits)
         return std::string(length - path.size(), '\\') + path;
     };
     const std::string fresh = "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Fresh";
-    struct Case {
-        const char *comment;
-        size_t readLength;  // terminator not counted
-        int readResult;
-    };
-    const Case reads[] = {
-        {"1022 bytes", 1022, 1},
-        {"1023 bytes and terminator fill the copy", 1023, 1},
-        {"1024 bytes do not fit", 1024, 0},
-    };
-    for (const Case &c : reads) {
-        SCOPED_TRACE(c.comment);
-        EXPECT_EQ(c.readResult, ReadText(padded(kGamePath, c.readLength), "MmxUse").result);
-    }
-    const Case writes[] = {
-        {"254 bytes", 254, 1},
-        {"255 bytes and terminator fill the copy", 255, 1},
-        {"256 bytes do not fit", 256, 0},
-    };
-    for (const Case &c : writes) {
-        SCOPED_TRACE(c.comment);
+    AroundTheLimit(1023, [&](size_t length, int fits) {
+        EXPECT_EQ(fits, ReadText(padded(kGamePath, length), "MmxUse").result);
+    });
+    AroundTheLimit(255, [&](size_t length, int fits) {
         world::Reset();
-        EXPECT_EQ(c.readResult, WriteRegistryString(padded(fresh, c.readLength).c_str(), "V", "1", 1));
+        EXPECT_EQ(fits, WriteRegistryString(padded(fresh, length).c_str(), "V", "1", 1));
         // A path that does not fit touches nothing at all.
-        EXPECT_EQ(c.readResult == 1, world::KeyExists(TEST_KEY "\\Fresh"));
-    }
+        EXPECT_EQ(fits == 1, world::KeyExists(TEST_KEY "\\Fresh"));
+    });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // same test sources run against both.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -66,6 +67,17 @@ bool SetAnsiMaxCharSize(UINT size);
 long RegistryCalls(const char *function);
 
 }  // namespace world
+
+// Calls check(length, fits) with the lengths around a buffer's limit: one byte short of
+// filling it, filling it (with its terminator, not counted in `filling`), one byte over.
+template <typename Check>
+void AroundTheLimit(size_t filling, Check check)
+{
+    for (size_t length : {filling - 1, filling, filling + 1}) {
+        SCOPED_TRACE(testing::Message() << length << " bytes, " << filling << " fill the buffer");
+        check(length, length <= filling ? 1 : 0);
+    }
+}
 
 // The key under HKEY_CURRENT_USER that every test works below; removed by Reset().
 #define TEST_KEY "Software\\KzUnitTest"
