@@ -3,6 +3,7 @@
 #include "startup.h"
 
 #include "install.h"
+#include "window.h"
 
 namespace {
 
@@ -28,15 +29,20 @@ const char *CheckGame()
 
 }  // namespace
 
+int CreateMainDialog(HINSTANCE instance, int showCommand)
+{
+    return toolwindow::CreateDialogWindow(instance, showCommand);
+}
+
 ATOM RegisterMainClass(HINSTANCE instance)
 {
-    return RegisterDialogClass(instance, ActiveSetting->className, MainWndProc);
+    return toolwindow::RegisterDialogClass(instance, ActiveSetting->className, MainWndProc);
 }
 
 int ToolWinMain(const SettingDefinition &setting, HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     UseSetting(setting);
-    if (BringRunningCopyForward(setting.className))
+    if (toolwindow::BringRunningCopyForward(setting.className))
         return 0;
     if (const char *failure = CheckGame()) {
         ShowWarning(failure);
@@ -44,5 +50,5 @@ int ToolWinMain(const SettingDefinition &setting, HINSTANCE instance, HINSTANCE,
     }
     if (RegisterMainClass(instance) == 0 || !CreateMainDialog(instance, showCommand))
         return 0;
-    return RunMessageLoop();
+    return toolwindow::RunMessageLoop();
 }

@@ -1,11 +1,11 @@
 // The floor of the start-up benchmark: a tool's start-up and window, made by the very
-// functions of core/startup.cpp that the tools call, without the tool's own work
+// window code of the tools (core/window.h), without the tool's own work
 // (SETUP.INI, the registry, the save folder). Built with the tools' flags, once with a
 // one-button dialog of its own and once with each tool's dialog and icon, so that what
 // the tools' own work costs can be told from what their windows cost.
 #include <windows.h>
 
-#include "startup.h"
+#include "window.h"
 
 // A tool's own definition, or the one-button floor's (floor/setting.cpp). Its fields
 // are read where they are used: no static initialiser runs in these programs.
@@ -37,12 +37,12 @@ LRESULT CALLBACK FloorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 int FloorWinMain(HINSTANCE instance, int showCommand)
 {
-    if (BringRunningCopyForward(FloorSetting.className))
+    if (toolwindow::BringRunningCopyForward(FloorSetting.className))
         return 0;
-    if (RegisterDialogClass(instance, FloorSetting.className, FloorWndProc) == 0 ||
-        !CreateMainDialog(instance, showCommand))
+    if (toolwindow::RegisterDialogClass(instance, FloorSetting.className, FloorWndProc) == 0 ||
+        !toolwindow::CreateDialogWindow(instance, showCommand))
         return 0;
-    return RunMessageLoop();
+    return toolwindow::RunMessageLoop();
 }
 
 }  // namespace
