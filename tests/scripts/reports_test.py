@@ -41,15 +41,16 @@ class ReportsTest(unittest.TestCase):
         runs = ("measured on: commit abc; product sources (core/, tools/): `%s`\n"
                 "PASS hostile: long name (1.0 s)\nPASS plain (2.0 s)\n"
                 "compared: 90 scenarios, 5000 entries, 0 differing\n90 passed, 0 failed\n"
-                "FAIL code page 936: rows (3.0 s)\n"
+                "FAIL code page 936: rows (3.0 s)\n     - row 1044 reads 'x'\n     - exit code 1\n"
                 "compared: 2 scenarios, 100 entries, 1 differing\n1 passed, 1 failed\n" % ("1" * 16))
-        passed, failed, hostile, _, measured_on, compared, completed = reliability_report.e2e_summary(
+        passed, failed, hostile, _, measured_on, compared, completed, reasons = reliability_report.e2e_summary(
             write(self.dir, "results.txt", runs + "PASS cut short (1.0 s)\n"))
         self.assertEqual((len(passed), failed, len(hostile)), (3, ["code page 936: rows (3.0 s)"], 1))
         self.assertEqual((compared, completed), ([(90, 5000, 0), (2, 100, 1)], 2))
+        self.assertEqual(reasons, {failed[0]: ["row 1044 reads 'x'", "exit code 1"]})
         self.assertIn("`1111111111111111`", measured_on)
         summary = reliability_report.e2e_summary(write(self.dir, "older.txt", "PASS plain (2.0 s)\n"))
-        self.assertEqual((summary[4], summary[5]), (None, []))
+        self.assertEqual((summary[4], summary[5], summary[6]), (None, [], 0))
 
     def git(self, *args):
         subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
