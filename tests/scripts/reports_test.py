@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The generated documents' honesty: a stale fingerprint is named, the nothing-changed
-figure comes only from the driver's count, start-up timings taken through qemu give way
-to the last native ones, and the guide's text leaves side-by-side pictures behind."""
+"""The generated documents' honesty: a stale fingerprint is named, the nothing-changed figure is
+the driver's count, qemu start-ups give way to the last native ones, the guide text drops pictures."""
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -16,10 +16,9 @@ import reliability_report  # noqa: E402
 
 
 def write(folder, name, text):
-    path = os.path.join(folder, name)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
-    return path
+    path = pathlib.Path(folder, name)
+    path.write_text(text, encoding="utf-8")
+    return str(path)
 
 
 class ReportsTest(unittest.TestCase):
@@ -53,8 +52,8 @@ class ReportsTest(unittest.TestCase):
         self.assertEqual((summary[4], summary[5], summary[6]), (None, [], 0))
 
     def git(self, *args):
-        subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
-                       check=True, capture_output=True)
+        return subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
+                              check=True, capture_output=True, text=True).stdout.strip()
 
     def test_a_run_through_qemu_carries_the_newest_native_timings(self):
         old_native = ("# F\n\nMachine: x, wine-8.0 (Debian 8.0~repack-4), whose 32-bit loader runs natively.\n\n"
@@ -67,8 +66,7 @@ class ReportsTest(unittest.TestCase):
             write(self.dir, "perf.md", text)
             self.git("add", "perf.md")
             self.git("commit", "-q", "-m", "figures")
-        first = subprocess.run(["git", "-C", self.dir, "rev-list", "--max-parents=0", "--abbrev-commit", "HEAD"],
-                               capture_output=True, text=True).stdout.strip()
+        first = self.git("rev-list", "--max-parents=0", "--abbrev-commit", "HEAD")
         cwd = os.getcwd()
         os.chdir(self.dir)
         try:
@@ -76,8 +74,7 @@ class ReportsTest(unittest.TestCase):
             # Carried once more from a document that itself carried them: the same origin.
             write(self.dir, "perf.md", "# F\n\n## Start-up under Wine\n\n" + carried + "\n")
             self.git("commit", "-q", "-am", "qemu run")
-            head = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
-                                  text=True).stdout.strip()
+            head = self.git("rev-parse", "--short", "HEAD")
             again = "\n".join(bench_report.carried_timings("perf.md"))
         finally:
             os.chdir(cwd)
