@@ -44,6 +44,13 @@ def e2e_summary(log):
         lines = f.read().splitlines()
     passed = [l[5:] for l in lines if l.startswith("PASS ")]
     failed = [l[5:] for l in lines if l.startswith("FAIL ")]
+    # Each failure with the driver's reasons, the "     - " lines under it.
+    reasons = {}
+    for i, l in enumerate(lines):
+        if l.startswith("FAIL "):
+            following = lines[i + 1:]
+            ends = next((j for j, r in enumerate(following) if not r.startswith("     - ")), len(following))
+            reasons[l[5:]] = [r.strip()[2:] for r in following[:ends]]
     hostile_pass = [l for l in passed if "hostile" in l.lower()]
     hostile_fail = [l for l in failed if "hostile" in l.lower()]
     measured_on = next((l[len("measured on: "):] for l in lines if l.startswith("measured on: ")), None)
@@ -52,7 +59,7 @@ def e2e_summary(log):
                 (COMPARED.match(l) for l in lines) if m]
     # A driver run that was stopped (the suite's timeout) leaves no summary line.
     runs = sum(1 for l in lines if SUMMARY.match(l))
-    return passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs
+    return passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs, reasons
 
 
 SUMMARY = re.compile(r"\d+ passed, \d+ failed$")
@@ -113,7 +120,7 @@ def main():
         out.append("No end-to-end results at `%s` (run `bash scripts/test.sh -R e2e` first)." % args.e2e_log)
         e2e_clean = False
     else:
-        passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs = summary
+        passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs, reasons = summary
         written = datetime.datetime.fromtimestamp(os.path.getmtime(args.e2e_log), datetime.timezone.utc)
         out += ["From `%s`, written %s by `bash scripts/test.sh -R e2e`; measured on: %s." %
                 (args.e2e_log, written.strftime("%Y-%m-%d %H:%M UTC"),
@@ -137,7 +144,7 @@ def main():
             out += ["", "The results file holds no comparison count: what changed outside the "
                     "decided value was not measured."]
         if failed:
-            out += ["", "Failed:"] + ["- " + f for f in failed]
+            out += ["", "Failed:"] + ["- %s: %s" % (f, "; ".join(reasons[f])) for f in failed]
         e2e_clean = e2e_clean and not failed and runs > 0
     out += ["", "## Handles", "",
             "Leaked or doubly closed handles: %s (the fuzz targets check after each of their %d "

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The generated documents' honesty: a stale fingerprint is named, the nothing-changed
-figure comes only from the driver's count, start-up timings taken through qemu give way
-to the last native ones, and the guide's text leaves side-by-side pictures behind."""
+"""The generated documents' honesty: a stale fingerprint is named, the nothing-changed figure is
+the driver's count, qemu start-ups give way to the last native ones, the guide text drops pictures."""
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -16,10 +16,9 @@ import reliability_report  # noqa: E402
 
 
 def write(folder, name, text):
-    path = os.path.join(folder, name)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
-    return path
+    path = pathlib.Path(folder, name)
+    path.write_text(text, encoding="utf-8")
+    return str(path)
 
 
 class ReportsTest(unittest.TestCase):
@@ -41,19 +40,20 @@ class ReportsTest(unittest.TestCase):
         runs = ("measured on: commit abc; product sources (core/, tools/): `%s`\n"
                 "PASS hostile: long name (1.0 s)\nPASS plain (2.0 s)\n"
                 "compared: 90 scenarios, 5000 entries, 0 differing\n90 passed, 0 failed\n"
-                "FAIL code page 936: rows (3.0 s)\n"
+                "FAIL code page 936: rows (3.0 s)\n     - row 1044 reads 'x'\n     - exit code 1\n"
                 "compared: 2 scenarios, 100 entries, 1 differing\n1 passed, 1 failed\n" % ("1" * 16))
-        passed, failed, hostile, _, measured_on, compared, completed = reliability_report.e2e_summary(
+        passed, failed, hostile, _, measured_on, compared, completed, reasons = reliability_report.e2e_summary(
             write(self.dir, "results.txt", runs + "PASS cut short (1.0 s)\n"))
         self.assertEqual((len(passed), failed, len(hostile)), (3, ["code page 936: rows (3.0 s)"], 1))
         self.assertEqual((compared, completed), ([(90, 5000, 0), (2, 100, 1)], 2))
+        self.assertEqual(reasons, {failed[0]: ["row 1044 reads 'x'", "exit code 1"]})
         self.assertIn("`1111111111111111`", measured_on)
         summary = reliability_report.e2e_summary(write(self.dir, "older.txt", "PASS plain (2.0 s)\n"))
-        self.assertEqual((summary[4], summary[5]), (None, []))
+        self.assertEqual((summary[4], summary[5], summary[6]), (None, [], 0))
 
     def git(self, *args):
-        subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
-                       check=True, capture_output=True)
+        return subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
+                              check=True, capture_output=True, text=True).stdout.strip()
 
     def test_a_run_through_qemu_carries_the_newest_native_timings(self):
         old_native = ("# F\n\nMachine: x, wine-8.0 (Debian 8.0~repack-4), whose 32-bit loader runs natively.\n\n"
@@ -66,8 +66,7 @@ class ReportsTest(unittest.TestCase):
             write(self.dir, "perf.md", text)
             self.git("add", "perf.md")
             self.git("commit", "-q", "-m", "figures")
-        first = subprocess.run(["git", "-C", self.dir, "rev-list", "--max-parents=0", "--abbrev-commit", "HEAD"],
-                               capture_output=True, text=True).stdout.strip()
+        first = self.git("rev-list", "--max-parents=0", "--abbrev-commit", "HEAD")
         cwd = os.getcwd()
         os.chdir(self.dir)
         try:
@@ -75,8 +74,7 @@ class ReportsTest(unittest.TestCase):
             # Carried once more from a document that itself carried them: the same origin.
             write(self.dir, "perf.md", "# F\n\n## Start-up under Wine\n\n" + carried + "\n")
             self.git("commit", "-q", "-am", "qemu run")
-            head = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
-                                  text=True).stdout.strip()
+            head = self.git("rev-parse", "--short", "HEAD")
             again = "\n".join(bench_report.carried_timings("perf.md"))
         finally:
             os.chdir(cwd)
