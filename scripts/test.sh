@@ -12,13 +12,12 @@ bash scripts/install-deps.sh
 . scripts/common.sh
 
 echo "== host build (Win32 stand-in, AddressSanitizer + UBSan)"
-cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/host -j"$jobs"
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs"
 
 echo "== fuzz targets (clang, libFuzzer), smoke-run by CTest"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
-      -DFUZZ_SMOKE_SECONDS="${FUZZ_SMOKE_SECONDS:-20}" >/dev/null
-cmake --build build/fuzz -j"$jobs"
+cmake --preset fuzz ${FUZZ_SMOKE_SECONDS:+-DFUZZ_SMOKE_SECONDS="$FUZZ_SMOKE_SECONDS"} >/dev/null
+cmake --build --preset fuzz -j"$jobs"
 
 echo "== Windows build (i686: the product in dist/, and its Wine suites)"
 win_build
