@@ -21,8 +21,7 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-WINE_LOADER=/usr/lib/wine/wine
-WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
+. "$wine_repo/scripts/wine-paths.sh"
 WINE_SKIP=77
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
@@ -34,7 +33,7 @@ wine_qemu_problem() {
     elif ! unshare -U -r true 2>/dev/null; then
         echo "new user namespaces are refused here (as in a chroot, or by a kernel setting)"
     elif ! unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" \
-            "$WINE_LOADER" --version >/dev/null 2>&1; then
+            "$WINE_QEMU" "$WINE_LOADER" --version >/dev/null 2>&1; then
         echo "a user namespace cannot mount a binfmt_misc of its own (a kernel before 6.7)"
     fi
 }
@@ -68,7 +67,7 @@ wine_enter() {
         export WINE_HOW="runs natively (the kernel runs 32-bit programs)"
     else
         export WINE_HOW="runs through qemu-i386 in a private binfmt_misc"
-        exec unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" bash "$@"
+        exec unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" "$WINE_QEMU" bash "$@"
     fi
 }
 
