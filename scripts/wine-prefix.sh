@@ -72,7 +72,9 @@ wine_enter() {
 }
 
 # The Japanese locale gives Wine the ANSI code page 932; only Wine's processes get it.
-wine() { wine_in_locale ja_JP.UTF-8 "$@"; }
+# It heads the locales the tools are checked on.
+WINE_LOCALE=$(python3 "$wine_repo/scripts/facts.py" code-pages | sed -n '1s/ .*//p')
+wine() { wine_in_locale "$WINE_LOCALE" "$@"; }
 # Wine takes a process's ANSI code page from its locale (scripts/facts.py code-pages
 # lists those the tools are checked on).
 wine_in_locale() { local locale=$1; shift; LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"; }
