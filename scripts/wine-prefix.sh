@@ -57,7 +57,9 @@ wine_describe() {
     echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc"
 }
 
-# Makes sure Wine runs in this process tree, saying how once.
+# Makes sure Wine runs in this process tree, saying how once. On the qemu route it runs
+# the calling script again from its start, inside the namespace: whatever the script
+# did before calling it is done twice, so call it before any work.
 wine_enter() {
     if [ -n "${WINE_HOW:-}" ] && wine_runs_here; then
         return 0
@@ -82,7 +84,17 @@ wine_in_locale() { local locale=$1; shift; LANG=$locale LC_ALL=$locale "$WINE_LO
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wine wineboot -i >/dev/null 2>&1
+        # wineboot talks even when all goes well: its output is shown only on failure.
+        # A file, not a pipe: the processes it leaves running would hold a pipe open.
+        local log status=0
+        log=$(mktemp)
+        wine wineboot -i >"$log" 2>&1 || status=$?
+        if [ "$status" != 0 ]; then
+            echo "wineboot failed (exit code $status) in $WINEPREFIX:" >&2
+            cat "$log" >&2
+        fi
+        rm -f "$log"
+        [ "$status" = 0 ] || return "$status"
     fi
     wineserver -w
 }
