@@ -33,7 +33,8 @@ mkdir -p build/all
     for b in host fuzz win; do echo "subdirs(\"$repo/build/$b\")"; done
 } > build/all/CTestTestfile.cmake
 status=0
-ctest --test-dir build/all --output-on-failure --output-junit "$repo/build/all/results.xml" "$@" || status=$?
+# Side by side; the Wine suites take turns in their session (a resource lock).
+ctest --test-dir build/all -j"$jobs" --output-on-failure --output-junit "$repo/build/all/results.xml" "$@" || status=$?
 
 # CTest counts a skipped test as passed; say last, where it is read, which of the
 # shipped programs' tests did not run. REQUIRE_SHIPPED=1 (CI) makes that a failure.
