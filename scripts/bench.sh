@@ -11,8 +11,8 @@ if [ -z "${WINE_HOW:-}" ]; then bash scripts/install-deps.sh; fi
 wine_enter "$0" "$@"
 . scripts/common.sh
 
-cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/host -j"$jobs" --target registry_calls
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs" --target registry_calls
 win_build bench_programs
 
 export WINEPREFIX=$PWD/build/bench-prefix

@@ -24,6 +24,7 @@ FOLDER = dict(facts.tools())
 FLOOR_CLASS = facts.floor_class()
 GAME = "00Bench"  # sorts before every key of a new prefix, so it is listed first
 INSTALL_VALUES = facts.install_values()
+LOCALE = facts.code_pages()[0][0]  # the tools' own
 SIZE_LIMIT = 24 * 1024
 SIBLING_GROWTH = 0.05  # × floor that 1000 keys before the game's may add
 SIZE_OVER_FLOOR = 8 * 1024
@@ -40,7 +41,7 @@ def run(cmd, **kw):
 
 def wine(loader, *args):
     """Wine's loader in the Japanese locale, which gives the programs code page 932."""
-    return ["env", "LANG=ja_JP.UTF-8", "LC_ALL=ja_JP.UTF-8", loader] + list(args)
+    return ["env", "LANG=" + LOCALE, "LC_ALL=" + LOCALE, loader] + list(args)
 
 
 def reg_file(siblings_before, siblings_now):

@@ -10,14 +10,12 @@
 common_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 win_build() {
-    # The toolchain file counts only when the cache is made; naming it again would only
-    # draw CMake's "not used" warning.
-    local toolchain=()
-    if [ ! -f "$common_repo/build/win/CMakeCache.txt" ]; then
-        toolchain=(-DCMAKE_TOOLCHAIN_FILE="$common_repo/cmake/mingw-i686.cmake")
-    fi
-    cmake -S "$common_repo" -B "$common_repo/build/win" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-    cmake --build "$common_repo/build/win" -j"$(nproc)" ${1:+--target "$@"}
+    # Presets are looked up in the working directory.
+    (
+        cd "$common_repo"
+        cmake --preset win >/dev/null
+        cmake --build --preset win -j"$(nproc)" ${1:+--target "$@"}
+    )
 }
 
 # A run owns the folders under build/ and the scratch folders it took from mktemp

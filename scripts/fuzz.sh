@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/fuzz -j"$(nproc)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$(nproc)"
 seconds=${FUZZ_SECONDS:-180}
 # Each run starts from the seeds alone, as the report says, not from the last run's finds.
 rm -rf build/fuzz/long

@@ -63,8 +63,9 @@ fi
 # Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
 # through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program
 # start): the release's own where it is, otherwise its own backports.
+. "$(dirname "$0")/wine-paths.sh"
 qemu_major() { sed -n 's/^\([0-9]*:\)\{0,1\}\([0-9][0-9]*\)\..*/\2/p' | head -n 1; }
-if [ "${WINE_VIA:-}" = qemu ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "${WINE_VIA:-}" = qemu ] || ! "$WINE_LOADER" --version >/dev/null 2>&1; then
     installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | qemu_major) || true
     if [ "${installed:-0}" -lt 8 ]; then
         apt_update

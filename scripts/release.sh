@@ -40,9 +40,8 @@ out=build/release
 tree=$out/tree
 rm -rf "$out"
 echo "release: building the programs of $version in $tree"
-cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel \
-      -DPRODUCT_ONLY=ON -DDIST_DIR="$repo/$tree/dist" -DRELEASE_VERSION="$version" >/dev/null
-cmake --build "$tree" -j2 >/dev/null
+cmake --preset release -DRELEASE_VERSION="$version" >/dev/null
+cmake --build --preset release -j"$(nproc)" >/dev/null
 (cd "$tree" && cpack -B "$repo/$out" >/dev/null)
 rm -rf "$out/_CPack_Packages"
 zip=$(ls "$out"/*-"$version".zip)

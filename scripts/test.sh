@@ -12,13 +12,12 @@ bash scripts/install-deps.sh
 . scripts/common.sh
 
 echo "== host build (Win32 stand-in, AddressSanitizer + UBSan)"
-cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/host -j"$jobs"
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs"
 
 echo "== fuzz targets (clang, libFuzzer), smoke-run by CTest"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
-      -DFUZZ_SMOKE_SECONDS="${FUZZ_SMOKE_SECONDS:-20}" >/dev/null
-cmake --build build/fuzz -j"$jobs"
+cmake --preset fuzz ${FUZZ_SMOKE_SECONDS:+-DFUZZ_SMOKE_SECONDS="$FUZZ_SMOKE_SECONDS"} >/dev/null
+cmake --build --preset fuzz -j"$jobs"
 
 echo "== Windows build (i686: the product in dist/, and its Wine suites)"
 win_build
@@ -36,7 +35,8 @@ mkdir -p build/all
 status=0
 # A results file left by an earlier run must not speak for this one.
 rm -f build/all/results.xml
-ctest --test-dir build/all --output-on-failure --output-junit "$repo/build/all/results.xml" "$@" || status=$?
+# Side by side; the Wine suites take turns in their session (a resource lock).
+ctest --test-dir build/all -j"$jobs" --output-on-failure --output-junit "$repo/build/all/results.xml" "$@" || status=$?
 
 # CTest counts a skipped test as passed; say last, where it is read, which of the
 # shipped programs' tests ran, and which of those the arguments asked for did not

@@ -30,8 +30,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export XDG_CACHE_HOME=$wine_repo/build/user/cache
 export XDG_CONFIG_HOME=$wine_repo/build/user/config
 export XDG_DATA_HOME=$wine_repo/build/user/data
-WINE_LOADER=/usr/lib/wine/wine
-WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
+. "$wine_repo/scripts/wine-paths.sh"
 WINE_SKIP=77
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
@@ -43,7 +42,7 @@ wine_qemu_problem() {
     elif ! unshare -U -r true 2>/dev/null; then
         echo "new user namespaces are refused here (as in a chroot, or by a kernel setting)"
     elif ! unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" \
-            "$WINE_LOADER" --version >/dev/null 2>&1; then
+            "$WINE_QEMU" "$WINE_LOADER" --version >/dev/null 2>&1; then
         echo "a user namespace cannot mount a binfmt_misc of its own (a kernel before 6.7)"
     fi
 }
@@ -67,7 +66,9 @@ wine_describe() {
     echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc"
 }
 
-# Makes sure Wine runs in this process tree, saying how once.
+# Makes sure Wine runs in this process tree, saying how once. On the qemu route it runs
+# the calling script again from its start, inside the namespace: whatever the script
+# did before calling it is done twice, so call it before any work.
 wine_enter() {
     if [ -n "${WINE_HOW:-}" ] && wine_runs_here; then
         return 0
@@ -77,12 +78,14 @@ wine_enter() {
         export WINE_HOW="runs natively (the kernel runs 32-bit programs)"
     else
         export WINE_HOW="runs through qemu-i386 in a private binfmt_misc"
-        exec unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" bash "$@"
+        exec unshare -U -r -m --propagation private bash "$wine_repo/scripts/wine-ns.sh" "$WINE_QEMU" bash "$@"
     fi
 }
 
 # The Japanese locale gives Wine the ANSI code page 932; only Wine's processes get it.
-wine() { wine_in_locale ja_JP.UTF-8 "$@"; }
+# It heads the locales the tools are checked on.
+WINE_LOCALE=$(python3 "$wine_repo/scripts/facts.py" code-pages | sed -n '1s/ .*//p')
+wine() { wine_in_locale "$WINE_LOCALE" "$@"; }
 # Wine takes a process's ANSI code page from its locale (scripts/facts.py code-pages
 # lists those the tools are checked on).
 # Wine's processes also get a home folder of their own: a new prefix links its
@@ -99,7 +102,17 @@ wine_in_locale() {
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wine wineboot -i >/dev/null 2>&1
+        # wineboot talks even when all goes well: its output is shown only on failure.
+        # A file, not a pipe: the processes it leaves running would hold a pipe open.
+        local log status=0
+        log=$(mktemp)
+        wine wineboot -i >"$log" 2>&1 || status=$?
+        if [ "$status" != 0 ]; then
+            echo "wineboot failed (exit code $status) in $WINEPREFIX:" >&2
+            cat "$log" >&2
+        fi
+        rm -f "$log"
+        [ "$status" = 0 ] || return "$status"
     fi
     wineserver -w
 }

@@ -44,7 +44,7 @@ stopped=
 echo "measured on: $(python3 "$repo/scripts/provenance.py" line)" >"$results"
 filter=${E2E_FILTER:-}
 if [ "$filter" != "code page" ]; then
-    run_driver ja_JP.UTF-8 "$win_tools" ${filter:+"$filter"}
+    run_driver "$WINE_LOCALE" "$win_tools" ${filter:+"$filter"}
 fi
 # The same tools on systems of other ANSI code pages: each run checks GetACP itself.
 if [ -z "$stopped" ] && { [ -z "$filter" ] || [ "$filter" = "code page" ]; }; then

@@ -8,15 +8,15 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/rebuild.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 copy=$work/another/checkout
 mkdir -p "$copy"
-cp -r "$source"/{CMakeLists.txt,cmake,core,tools} "$copy"/
-cmake -S "$copy" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE="$build_type" -DPRODUCT_ONLY=ON -DDIST_DIR="$work/dist" >/dev/null
+cp -r "$source"/{CMakeLists.txt,CMakePresets.json,cmake,core,tools} "$copy"/
+cd "$copy"
+cmake --preset release -DCMAKE_BUILD_TYPE="$build_type" -DDIST_DIR="$work/dist" >/dev/null
 names=$(for exe in "${programs[@]}"; do basename "$exe" .exe; done)
-cmake --build "$work/build" -j2 --target $names >/dev/null
+cmake --build --preset release -j"$(nproc)" --target $names >/dev/null
 status=0
 for exe in "${programs[@]}"; do
     cmp "$exe" "$work/dist/$(basename "$exe")" && echo "same bytes: $(basename "$exe")" || status=1
 done
 # The same bytes are owed only by the same tools: say which made this rebuild.
-[ "$status" = 0 ] || sed 's/^/built with /' "$work/build/BUILDINFO"
+[ "$status" = 0 ] || sed 's/^/built with /' build/release/tree/BUILDINFO
 exit "$status"
