@@ -19,8 +19,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 win_tools=$(wine winepath -w "$tools" 2>/dev/null | tr -d '\r')
-# Kept beside the driver for scripts/reliability_report.py.
-results=$(dirname "$driver")/e2e-results.txt
+# Kept beside the driver for scripts/reliability_report.py; a partial run (the signed
+# programs' one scenario) names a file of its own, so as not to replace the suite's.
+results=${E2E_RESULTS:-$(dirname "$driver")/e2e-results.txt}
 win_driver=$(wine winepath -w "$driver" 2>/dev/null | tr -d '\r')
 status=0
 # run_driver LOCALE ARGS: one run of the driver; its summary must be its last line and
