@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Wine for the test suites, as CTest calls it:
 #   wine-session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX, see
-#                                wine-prefix.sh), booted, fonts mapped, and an X server
+#                                wine-prefix.sh), booted, fonts mapped (a copy of one
+#                                made so once, build/wineprefix-template), and an X server
 #                                whose display goes to DIR/display
 #   wine-session.sh stop DIR     after them: Wine's server and the X server stop
 #   wine-session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
@@ -32,7 +33,23 @@ remove_owned "$WINEPREFIX" "$session"
 mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"
-wine_prefix_boot
-wine_prefix_fonts
-wine_prefix_unmanaged
+# Every run gets a fresh prefix, copied from one booted and set up once: through qemu,
+# booting takes half a minute a run. The copy is made again when Wine or the way the
+# scripts set a prefix up changes.
+template=$wine_repo/build/wineprefix-template
+made_by="$("$WINE_LOADER" --version) $(cat "$wine_repo/scripts/wine-prefix.sh" | sha256sum)"
+if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
+    remove_owned "$template"
+    (
+        export WINEPREFIX=$template
+        wine_prefix_boot
+        wine_prefix_fonts
+        wine_prefix_unmanaged
+        # Its server gone, the prefix is all on disk and can be copied.
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w
+    )
+    echo "$made_by" >"$template/.made-by"
+fi
+cp -a "$template" "$WINEPREFIX"
 echo "wine session: prefix $WINEPREFIX ready, display $DISPLAY"
