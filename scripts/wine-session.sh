@@ -37,17 +37,15 @@ echo "$xvfb_pid" >"$session/xvfb.pid"
 # booting takes half a minute a run. The copy is made again when Wine or the way the
 # scripts set a prefix up changes.
 template=$wine_repo/build/wineprefix-template
-made_by="$("$WINE_LOADER" --version) $(cat "$wine_repo/scripts/wine-prefix.sh" | sha256sum)"
+made_by="$("$WINE_LOADER" --version) $(sha256sum <"$wine_repo/scripts/wine-prefix.sh")"
 if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     remove_owned "$template"
+    # Each step waits for the prefix's server to exit: the prefix is then all on disk.
     (
         export WINEPREFIX=$template
         wine_prefix_boot
         wine_prefix_fonts
         wine_prefix_unmanaged
-        # Its server gone, the prefix is all on disk and can be copied.
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w
     )
     echo "$made_by" >"$template/.made-by"
 fi
