@@ -4,8 +4,8 @@
 #                             runs (see below), or exits 77 (skipped) saying why not
 #   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
 #   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
-#   wine_prefix_boot          boots $WINEPREFIX if it is new; waits until its server has
-#                             exited (wineserver -w), so that the prefix is all on disk
+#   wine_prefix_boot          boots $WINEPREFIX if it is new, and then waits until its
+#                             server has exited (wineserver -w): the prefix is all on disk
 #   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
 #                             font that Debian ships
 #   wine_prefix_unmanaged     for an X server without a window manager (Xvfb)
@@ -114,8 +114,8 @@ wine_prefix_boot() {
         fi
         rm -f "$log"
         [ "$status" = 0 ] || return "$status"
+        wineserver -w
     fi
-    wineserver -w
 }
 
 # The faces Wine asks for in the Japanese locale, which Debian does not ship: the

@@ -2,8 +2,9 @@
 # Wine for the test suites, as CTest calls it:
 #   wine-session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX, see
 #                                wine-prefix.sh), booted, fonts mapped (a copy of one
-#                                made so once, build/wineprefix-template), and an X server
-#                                whose display goes to DIR/display
+#                                made so once, build/wineprefix-template), its Wine server
+#                                kept running between the suites' programs, and an X
+#                                server whose display goes to DIR/display
 #   wine-session.sh stop DIR     after them: Wine's server and the X server stop
 #   wine-session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
 # Exits 77 (skipped), saying why, where Wine cannot run here.
@@ -13,6 +14,9 @@ set -euo pipefail
 action=${1:?usage: wine-session.sh start|stop DIR, or run PROGRAM [ARGS]}
 shift
 if [ "$action" = stop ]; then
+    # The server was started in Wine's namespace, where a user's id may read as another:
+    # it is asked to stop from there.
+    if wine_describe >/dev/null; then wine_enter "$0" "$action" "$@"; fi
     session=$1 xvfb_pid=$(cat "$1/xvfb.pid" 2>/dev/null || true)
     session_end
     exit 0
@@ -29,6 +33,8 @@ if [ "$action" = run ]; then
     exit
 fi
 session=$1
+# A server left by an interrupted run would outlive the prefix it serves.
+wineserver -k >/dev/null 2>&1 || true
 remove_owned "$WINEPREFIX" "$session"
 mkdir -p "$session"
 start_xvfb
@@ -50,4 +56,13 @@ if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     echo "$made_by" >"$template/.made-by"
 fi
 cp -a "$template" "$WINEPREFIX"
+# Without a server, each program starts one and Wine's services with it, and they stop
+# when it exits: through qemu that is seconds a program. One server stays up for the
+# suites, and a minute after its last program if nothing stops it.
+# They outlive this test: their output must not hold CTest's pipes open. Wine's services
+# and its desktop start with the first program that needs them and stay as long as the
+# server; started here, by a program that only asks for the desktop window, they hold
+# no suite's output either.
+wineserver -p60 </dev/null >/dev/null 2>&1
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 echo "wine session: prefix $WINEPREFIX ready, display $DISPLAY"

@@ -18,11 +18,13 @@ echo "e2e: the programs in $tools, display $DISPLAY"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-win_tools=$(wine winepath -w "$tools" 2>/dev/null | tr -d '\r')
+# Wine's drive Z: is the Unix root.
+windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
+win_tools=$(windows_path "$tools")
 # Kept beside the driver for scripts/reliability_report.py; a partial run (the signed
 # programs' one scenario) names a file of its own, so as not to replace the suite's.
 results=${E2E_RESULTS:-$(dirname "$driver")/e2e-results.txt}
-win_driver=$(wine winepath -w "$driver" 2>/dev/null | tr -d '\r')
+win_driver=$(windows_path "$driver")
 status=0
 # run_driver LOCALE ARGS: one run of the driver; its summary must be its last line and
 # report no failure.
@@ -33,7 +35,6 @@ run_driver() {
     wine_in_locale "$locale" "$win_driver" "$@" | tr -d '\r' | tee "$scratch/run.txt"
     code=${PIPESTATUS[0]}
     set -e
-    wineserver -w
     cat "$scratch/run.txt" >>"$results"
     # 3: the tools showed no window at all; the other runs would only wait to say so.
     [ "$code" = 3 ] && stopped=1
