@@ -56,13 +56,12 @@ if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     echo "$made_by" >"$template/.made-by"
 fi
 cp -a "$template" "$WINEPREFIX"
-# Without a server, each program starts one and Wine's services with it, and they stop
-# when it exits: through qemu that is seconds a program. One server stays up for the
-# suites, and a minute after its last program if nothing stops it.
-# They outlive this test: their output must not hold CTest's pipes open. Wine's services
-# and its desktop start with the first program that needs them and stay as long as the
-# server; started here, by a program that only asks for the desktop window, they hold
-# no suite's output either.
+# Without a running server, a program starts one, and Wine's services and desktop with
+# it; all stop when it exits: through qemu, seconds a program. One server serves the
+# suites instead, until stop, or a minute after its last program. It and the services
+# outlive this test, so they are started here with no output CTest waits on: the
+# services and desktop by a program that only asks for the desktop window. Started by a
+# suite's program, they would hold that suite's standard error open.
 wineserver -p60 </dev/null >/dev/null 2>&1
 wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 echo "wine session: prefix $WINEPREFIX ready, display $DISPLAY"
