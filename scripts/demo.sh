@@ -117,7 +117,7 @@ if [ -z "$unattended" ]; then
 fi
 
 # --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
-pilot_win=$(wine winepath -w "$pilot" 2>/dev/null | tr -d '\r')
+pilot_win=$(wine_path "$pilot")
 
 shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's window
     local file=$2 window origin ox oy left top right bottom margin=6

@@ -4,6 +4,8 @@
 #                             runs (see below), or exits 77 (skipped) saying why not
 #   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
 #   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
+#   wine_path PATH            the Windows name of an absolute Unix path (drive Z: is the
+#                             Unix root), without starting a Wine program for it
 #   wine_prefix_boot          boots $WINEPREFIX if it is new, and then waits until its
 #                             server has exited (wineserver -w): the prefix is all on disk
 #   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
@@ -99,6 +101,8 @@ wine_in_locale() {
     mkdir -p "$wine_home"
     HOME=$wine_home XAUTHORITY=$xauthority LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"
 }
+
+wine_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"

@@ -18,13 +18,11 @@ echo "e2e: the programs in $tools, display $DISPLAY"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Wine's drive Z: is the Unix root.
-windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
-win_tools=$(windows_path "$tools")
+win_tools=$(wine_path "$tools")
 # Kept beside the driver for scripts/reliability_report.py; a partial run (the signed
 # programs' one scenario) names a file of its own, so as not to replace the suite's.
 results=${E2E_RESULTS:-$(dirname "$driver")/e2e-results.txt}
-win_driver=$(windows_path "$driver")
+win_driver=$(wine_path "$driver")
 status=0
 # run_driver LOCALE ARGS: one run of the driver; its summary must be its last line and
 # report no failure.
