@@ -95,8 +95,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
         PostQuitMessage(0);
         break;
+    case WM_CLOSE:
+        // DefDlgProcA would turn the close box into the Esc command, which does nothing.
+        return DefWindowProcA(window, message, wParam, lParam);
     default:
         break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    // The dialog's keyboard interface (the focus at open, Tab, Enter) is DefDlgProcA's,
+    // working in the class's DLGWINDOWEXTRA bytes; IsDialogMessageA only hands it keys.
+    return DefDlgProcA(window, message, wParam, lParam);
 }

@@ -32,7 +32,10 @@ LRESULT CALLBACK FloorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         FillChoices(window);
     else if (message == WM_DESTROY)
         PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
+    // The tools' default handling: the dialog's keyboard interface, and the close box.
+    if (message == WM_CLOSE)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return DefDlgProcA(window, message, wParam, lParam);
 }
 
 int FloorWinMain(HINSTANCE instance, int showCommand)

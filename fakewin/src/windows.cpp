@@ -360,6 +360,25 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM)
     return 0;
 }
 
+// The Esc key's command, as the platform's dialog handling sends it.
+static void SendCancelCommand(HWND dialog)
+{
+    Window *cancel = Control(dialog, IDCANCEL);
+    Deliver(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(cancel ? cancel->handle : nullptr));
+}
+
+// Only what the tools rely on, or must not: WM_CLOSE becomes the Esc command, IDCANCEL,
+// as the platform's does, and closes nothing; every other message gets DefWindowProcA's
+// handling here. The focus and Tab, Enter and arrow keys are left to the Wine suites.
+LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    internal::LogCall("DefDlgProcA");
+    if (message != WM_CLOSE)
+        return DefWindowProcA(dialog, message, wParam, lParam);
+    SendCancelCommand(dialog);
+    return 0;
+}
+
 HWND WINAPI GetDlgItem(HWND dialog, int id)
 {
     internal::LogCall("GetDlgItem");
@@ -533,8 +552,7 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
     bool forDialog = target != nullptr && (target == window || target->parent == dialog);
     if (!forDialog || message->message != WM_KEYDOWN || message->wParam != VK_ESCAPE)
         return FALSE;
-    Window *cancel = Control(dialog, IDCANCEL);
-    Deliver(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(cancel ? cancel->handle : nullptr));
+    SendCancelCommand(dialog);
     return TRUE;
 }
 

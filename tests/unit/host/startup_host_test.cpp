@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -79,7 +80,8 @@ protected:
 TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
 {
     InstallGame();
-    Script({[] { fakewin::Click(MainWindow, 1002); }, [] { fakewin::Click(MainWindow, 1004); }});
+    Script({[] { fakewin::PressKey(MainWindow, VK_ESCAPE); }, [] { fakewin::Click(MainWindow, 1002); },
+            [] { fakewin::Click(MainWindow, 1004); }});
     // An error from the message loop's first call, before any message: the loop goes on.
     fakewin::FailGetMessage(1);
     EXPECT_EQ(0, Run());
@@ -104,6 +106,20 @@ TEST_F(StartupHostTest, CallsComeInTheirOrderAndDecideEndsWithZero)
     EXPECT_EQ(world::Folder(), finds.back().pattern);
     const std::vector<std::string> &log = fakewin::CallLog();
     EXPECT_EQ("FindWindowA", log.front());
+
+    // Every message goes to the dialog's keyboard handling first; only what it declines
+    // is translated and dispatched.
+    std::vector<std::string> loop;
+    std::copy_if(log.begin(), log.end(), std::back_inserter(loop), [](const std::string &call) {
+        return call == "GetMessageA" || call == "IsDialogMessageA" || call == "TranslateMessage" ||
+               call == "DispatchMessageA";
+    });
+    EXPECT_EQ((std::vector<std::string>{
+                  "GetMessageA", "IsDialogMessageA", "TranslateMessage", "DispatchMessageA",  // the failed call
+                  "GetMessageA", "IsDialogMessageA",                                          // Esc: taken
+                  "GetMessageA", "IsDialogMessageA", "TranslateMessage", "DispatchMessageA",  // WM_CLOSE
+                  "GetMessageA"}),
+              loop);
 }
 
 TEST_F(StartupHostTest, SecondCopyBringsTheFirstForwardAndDoesNothingElse)

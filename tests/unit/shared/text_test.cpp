@@ -68,7 +68,19 @@ TEST(EqualAsciiNoCase, FoldsOnlyAsciiLetters)
 {
     EXPECT_EQ(1, EqualAsciiNoCase("Software", "SOFTWARE"));
     EXPECT_EQ(0, EqualAsciiNoCase("Soft", "Software"));
-    EXPECT_EQ(0, EqualAsciiNoCase("[", "{"));            // 0x5B and 0x7B differ by 0x20 too
+    // The edges of the letter ranges, each paired with the byte 0x20 above or below it:
+    // only letters fold, here and in the order Wine lists keys in.
+    const struct {
+        char byte, lowered, other;
+        int equal;
+    } edges[] = {{'@', '@', '`', 0}, {'A', 'a', 'a', 1}, {'Z', 'z', 'z', 1}, {'[', '[', '{', 0},
+                 {'`', '`', '@', 0}, {'a', 'a', 'A', 1}, {'z', 'z', 'Z', 1}, {'{', '{', '[', 0}};
+    for (const auto &edge : edges) {
+        const char one[] = {edge.byte, '\0'}, other[] = {edge.other, '\0'};
+        SCOPED_TRACE(one);
+        EXPECT_EQ(static_cast<unsigned char>(edge.lowered), LowerAscii(static_cast<unsigned char>(edge.byte)));
+        EXPECT_EQ(edge.equal, EqualAsciiNoCase(one, other));
+    }
     EXPECT_EQ(0, EqualAsciiNoCase("\x82\x60", "\x82\x81"));  // full-width Ａ and ａ
     EXPECT_EQ(1, EqualAsciiNoCase("\x83\x41", "\x83\x61"));  // second bytes fold like ASCII
 }
