@@ -26,7 +26,7 @@ ALLOWED = {
         "ShowWindow", "UpdateWindow", "GetMessageA", "IsDialogMessageA", "TranslateMessage",
         "DispatchMessageA", "FindWindowA", "SetForegroundWindow", "MessageBoxA", "wsprintfA",
         "GetDlgItem", "SendMessageA", "CheckDlgButton", "CheckRadioButton", "IsDlgButtonChecked",
-        "PostMessageA", "PostQuitMessage", "DefWindowProcA",
+        "PostMessageA", "PostQuitMessage", "DefWindowProcA", "DefDlgProcA",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",
@@ -51,7 +51,7 @@ IMPORTED = {
         "RegisterClassA", "CreateDialogParamA", "LoadIconA", "LoadCursorA", "SetClassLongA",
         "ShowWindow", "UpdateWindow", "GetMessageA", "IsDialogMessageA", "TranslateMessage",
         "DispatchMessageA", "FindWindowA", "SetForegroundWindow", "MessageBoxA",
-        "GetDlgItem", "SendMessageA", "PostMessageA", "PostQuitMessage", "DefWindowProcA",
+        "GetDlgItem", "SendMessageA", "PostMessageA", "PostQuitMessage", "DefWindowProcA", "DefDlgProcA",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegCreateKeyExA", "RegEnumKeyExA", "RegEnumValueA",

@@ -172,5 +172,6 @@ inline std::string ToolName(const Tool &tool) { return tool.name; }
 
 // Scenario groups, each in its own file.
 void HostileScenarios();
+void KeyboardScenarios();
 
 }  // namespace e2e
