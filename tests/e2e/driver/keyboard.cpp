@@ -3,6 +3,8 @@
 // the tool's message loop and the platform's dialog handling.
 #include <string.h>
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,21 +19,15 @@ namespace {
 // tool has ended. The trace holds the control with the focus at open, then after
 // each key.
 //
-// The expectations are the platform's documented dialog keyboard interface
-// (Microsoft: "Dialog Box Keyboard Interface", and the IsDialogMessage, DefDlgProc
-// and Button pages): the focus starts on the first tab stop; Tab and Shift+Tab go
-// from tab stop to tab stop in template order, and into a group of radio buttons
-// at its checked button; the arrow keys move within the group, checking automatic
-// radio buttons as they go, and wrap at its ends; Space clicks the focused button;
-// Enter clicks the focused push button, and elsewhere sends IDOK, which the tools
-// (having no default push button) ignore, as they ignore Esc's IDCANCEL; Alt+F4 is
-// the close command.
-//
-// Where Wine differs: a push button becomes the default, and so takes Enter, only
-// when a key brought the focus to it. The focus that the dialog's creation puts on
-// the first tab stop does not, so Enter at open sends IDOK even where that is 決定.
-// The guidelines' "a button the user navigates to temporarily becomes the default"
-// do not say what the first focus does; the row holds what Wine does.
+// The expectations are the documented dialog keyboard interface (Microsoft's "Dialog
+// Box Keyboard Interface", IsDialogMessage, DefDlgProc and Button pages): the focus
+// starts on the first tab stop; Tab and Shift+Tab go from tab stop to tab stop in
+// template order, into a radio group at its checked button; the arrows move, and
+// check, within the group and wrap at its ends; Space clicks the focused button;
+// Enter clicks the default push button, which a push button becomes when the focus
+// moves to it, else sends IDOK; the tools ignore IDOK and Esc's IDCANCEL; Alt+F4 is
+// the close command. Where Wine differs: the focus that the dialog's creation puts
+// on 決定 does not make it the default, so Enter at open sends IDOK.
 struct KeyCase {
     const char *tools;   // first letters of the tools the row is for
     const char *stored;  // the setting before the tool opens
@@ -67,48 +63,27 @@ const KeyCase kKeyCases[] = {
     {"P", "1", "Down A-F4", "1 2 -", 0, nullptr},
 };
 
-struct KeyName {
-    const char *name;
-    WORD key;
-    WORD modifier;  // held around the key; 0: none
-};
-
-const KeyName kKeys[] = {
-    {"Tab", VK_TAB, 0},     {"S-Tab", VK_TAB, VK_SHIFT}, {"Up", VK_UP, 0},       {"Down", VK_DOWN, 0},
-    {"Space", VK_SPACE, 0}, {"Enter", VK_RETURN, 0},     {"Esc", VK_ESCAPE, 0}, {"A-F4", VK_F4, VK_MENU},
-};
-
+// Presses the key, with the modifier held around it where there is one.
 bool Type(const std::string &name)
 {
-    for (const KeyName &k : kKeys) {
-        if (name != k.name)
-            continue;
+    const struct {
+        const char *name;
+        WORD key, modifier;
+    } keys[] = {{"Tab", VK_TAB, 0},     {"S-Tab", VK_TAB, VK_SHIFT}, {"Up", VK_UP, 0},       {"Down", VK_DOWN, 0},
+                {"Space", VK_SPACE, 0}, {"Enter", VK_RETURN, 0},     {"Esc", VK_ESCAPE, 0}, {"A-F4", VK_F4, VK_MENU}};
+    for (const auto &k : keys) {
         INPUT input[4] = {};
         UINT count = 0;
-        auto stroke = [&](WORD key, DWORD flags) {
+        const WORD strokes[] = {k.modifier, k.key, k.key, k.modifier};  // down, down, up, up
+        for (int i = 0; i < 4; ++i) {
             input[count].type = INPUT_KEYBOARD;
-            input[count].ki.wVk = key;
-            input[count].ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
-            input[count++].ki.dwFlags = flags;
-        };
-        if (k.modifier)
-            stroke(k.modifier, 0);
-        stroke(k.key, 0);
-        stroke(k.key, KEYEVENTF_KEYUP);
-        if (k.modifier)
-            stroke(k.modifier, KEYEVENTF_KEYUP);
-        return SendInput(count, input, sizeof input[0]) == count;
-    }
-    return false;
-}
-
-// Typed keys go to the foreground window's thread.
-bool BringToFront(HWND window)
-{
-    SetForegroundWindow(window);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(20)) {
-        if (GetForegroundWindow() == window)
-            return true;
+            input[count].ki.wVk = strokes[i];
+            input[count].ki.wScan = static_cast<WORD>(MapVirtualKeyA(strokes[i], MAPVK_VK_TO_VSC));
+            input[count].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+            count += strokes[i] != 0;
+        }
+        if (name == k.name)
+            return SendInput(count, input, sizeof input[0]) == count;
     }
     return false;
 }
@@ -116,32 +91,27 @@ bool BringToFront(HWND window)
 // The role of the control with the focus in the tool's thread, "-" once it has ended.
 std::string Focused(const Tool &tool, const Process &process, HWND window)
 {
-    if (WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0)
-        return "-";
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
+    if (WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0)
+        return "-";
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || info.hwndFocus == nullptr)
         return "none";
     const int id = GetDlgCtrlID(info.hwndFocus);
-    if (id == tool.decideId)
-        return "D";
-    if (id == tool.cancelId)
-        return "C";
     for (int i = 0; i < tool.rowCount; ++i) {
         if (id == tool.rows[i])
             return std::to_string(i);
     }
-    return "#" + std::to_string(id);
+    return id == tool.decideId ? "D" : id == tool.cancelId ? "C" : "#" + std::to_string(id);
 }
 
 // Keys go through the tool's queue in the order typed, but nothing tells when one has
 // been handled: wait for the expected focus, then a while longer for a late change.
 std::string Settled(const Tool &tool, const Process &process, HWND window, const std::string &expected)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000;) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kExitMs / 2; Sleep(20)) {
         if (Focused(tool, process, window) == expected)
             break;
-        Sleep(20);
     }
     Sleep(150);
     return Focused(tool, process, window);
@@ -149,13 +119,8 @@ std::string Settled(const Tool &tool, const Process &process, HWND window, const
 
 std::vector<std::string> Words(const char *list)
 {
-    std::vector<std::string> words;
-    std::string rest = list;
-    for (size_t space; !rest.empty(); rest = space == std::string::npos ? "" : rest.substr(space + 1)) {
-        space = rest.find(' ');
-        words.push_back(rest.substr(0, space));
-    }
-    return words;
+    std::istringstream in(list);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 }  // namespace
@@ -172,9 +137,11 @@ void KeyboardScenarios()
                     Opened o;
                     if (!OpenFresh(s, tool, "keys", c.stored, &o))
                         return;
-                    if (!s.Check(BringToFront(o.window), "the tool never became the foreground window")) {
-                        KillAndClose(o.process);
-                        return;
+                    // Typed keys go to the foreground window's thread.
+                    SetForegroundWindow(o.window);
+                    for (DWORD start = GetTickCount(); GetForegroundWindow() != o.window; Sleep(20)) {
+                        if (!s.Check(GetTickCount() - start < 3000, "the tool never came to the front"))
+                            return KillAndClose(o.process);
                     }
                     const std::vector<std::string> keys = Words(c.keys), expected = Words(c.trace);
                     std::string trace;
