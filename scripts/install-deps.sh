@@ -54,7 +54,7 @@ pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" cla
       x11-utils imagemagick fonts-ipafont-gothic locales python3 strip-nondeterminism zip unzip
       osslsigncode openssl)
 if [ -n "$release_only" ]; then
-    pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" python3 strip-nondeterminism
+    pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
           zip unzip osslsigncode openssl)
 fi
 need=()
