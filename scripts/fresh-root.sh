@@ -143,12 +143,12 @@ for each in "$@"; do fresh "$each"; done
 build='step bash scripts/release.sh
     mkdir -p /root/exchange/$SUITE && cp build/release/*-$(git describe --tags --always --dirty).zip /root/exchange/$SUITE/'
 sign='for zip in /root/exchange/$OTHER/*.zip; do
-        echo "fresh-root: signing the $OTHER release with $(osslsigncode --version | head -n 1)"
+        echo "fresh-root: signing the $OTHER release with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
         SIGN_PKCS12=/root/exchange/ca/signer.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=/root/exchange/ca/ca.pem \
             step bash scripts/sign.sh "$zip"
     done'
 verify='for signatures in /root/exchange/$SUITE/*-signatures.zip; do
-        echo "fresh-root: attaching what $OTHER signed with $(osslsigncode --version | head -n 1)"
+        echo "fresh-root: attaching what $OTHER signed with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
         SIGN_CAFILE=/root/exchange/ca/ca.pem step bash scripts/release.sh --signatures "$signatures" --require-trust
         signed=${signatures%-signatures.zip}-signed.zip
         echo "fresh-root: the signer'"'"'s $(sha256sum "$signed")"

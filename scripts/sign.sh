@@ -43,6 +43,10 @@ done
 [ $# = 1 ] && [ -f "$1" ] || usage
 [ -z "$require_trust" ] || [ -n "$signatures" ] || usage
 here=$(cd "$(dirname "$0")" && pwd)
+if [ -n "${SIGN_CAFILE:-}" ] && [ ! -r "$SIGN_CAFILE" ]; then
+    echo "sign: SIGN_CAFILE names $SIGN_CAFILE, which cannot be read" >&2
+    exit 2
+fi
 release=$(realpath "$1")
 name=$(basename "$release" .zip)
 out=$(dirname "$release")
@@ -112,9 +116,13 @@ attach() {
     osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
     current=$(sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$log" | head -n 1)
     calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$log" | head -n 1)
-    if [ -z "$current" ] || [ "$current" != "$calculated" ]; then
+    if [ -z "$current" ] || [ -z "$calculated" ]; then
+        echo "sign: osslsigncode verify reads no digests from $label; it said:" >&2
+        said "$log"
+        exit 1
+    elif [ "$current" != "$calculated" ]; then
         echo "sign: the rebuild differs: $label is not the program that was signed (the signature's" \
-             "Authenticode digest ${current:-cannot be read}, the program's ${calculated:-cannot be read})" >&2
+             "Authenticode digest $current, the program's $calculated)" >&2
         exit 1
     fi
     if [ -z "$trusted" ]; then
@@ -187,7 +195,7 @@ pack() {
     local zip=$2
     rm -f "$zip"
     (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$zip" -@)
-    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip"
+    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip" >/dev/null
 }
 pack "$tree" "$work/signed.zip"
 if [ -n "$signatures" ]; then
