@@ -126,14 +126,19 @@ attach() {
         exit 1
     fi
     if [ -z "$trusted" ]; then
-        local reason
         if [ -z "$signatures" ]; then
             echo "sign: $label does not verify once signed, so nothing is written; osslsigncode said:" >&2
             said "$log"
             exit 1
         fi
-        # OpenSSL's reason, which both versions print: an expired certificate, an
-        # authority that is not among those checked against, ...
+        # OpenSSL's reason for a chain it does not accept, which both versions print: an
+        # expired certificate, an authority that is not among those checked against...
+        # Without one, the signature itself is broken: that is no question of trust.
+        if ! grep -q 'Verify error:' "$log"; then
+            echo "sign: the signature of $label does not verify, and not for its certificates; osslsigncode said:" >&2
+            said "$log"
+            exit 1
+        fi
         local reason
         reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
         reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"

@@ -77,6 +77,12 @@ cmp publisher/$release-signed.zip expired/$release-signed.zip || fail "an expire
 cp publisher/$release.zip expired/
 SIGN_CAFILE=ca-expired.pem refused "certificate has expired" \
     bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip --require-trust --force expired/$release.zip
+# A signature whose value is broken (its last byte) is no question of trust.
+python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[-1] ^= 1; open(sys.argv[1], "wb").write(d)' \
+    plain/$release-signatures/"$(basename "${programs[0]}")".sig
+(cd plain && zip -q -r ../broken.zip $release-signatures) && mkdir -p broken && cp publisher/$release.zip broken/
+SIGN_CAFILE=ca.pem refused "does not verify, and not for its certificates" \
+    bash "$source/scripts/sign.sh" --attach broken.zip broken/$release.zip
 # Other bytes under one program's name.
 mkdir -p differs/$release && cp "${programs[@]}" differs/$release/ && cp "${programs[1]}" differs/$release/"$(basename "${programs[0]}")"
 (cd differs && zip -q -r $release.zip $release && rm -r $release)
