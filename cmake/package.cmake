@@ -12,9 +12,12 @@ add_custom_command(OUTPUT ${guide}
     COMMENT "Writing the players' guide as text")
 add_custom_target(players_guide ALL DEPENDS ${guide})
 
-# What made the programs: a rebuild gives the same bytes with the same package versions.
-# Each tool is named by the Debian package that holds it, so the text follows whichever
-# LLVM or compiler variant the toolchain file picked.
+# What decides the bytes: a rebuild gives the same programs with the same compiler,
+# binutils, runtime and llvm-windres, the same zip with CMake (CPack) and
+# strip-nondeterminism besides, and sign.sh's zips with zip and osslsigncode. Each
+# tool is named by the Debian package that holds it, so the text follows whichever
+# LLVM or compiler variant the toolchain file picked; the Debian release by its major
+# number alone, since a point release changes none of these by itself.
 execute_process(COMMAND git -C ${PROJECT_SOURCE_DIR} rev-parse HEAD
                 OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libmsvcrt.a
@@ -23,13 +26,27 @@ file(REAL_PATH ${runtime} runtime)
 set(debian "(not Debian)")
 if(EXISTS /etc/debian_version)
     file(STRINGS /etc/debian_version debian LIMIT_COUNT 1)
+    string(REGEX REPLACE "^([0-9]+)\\..*" "\\1" debian "${debian}")
 endif()
 set(buildinfo "commit: ${commit}\nversion: ${RELEASE_VERSION}\nbuild type: ${CMAKE_BUILD_TYPE}\ndebian: ${debian}\n")
-foreach(role_path "compiler=${CMAKE_CXX_COMPILER}" "binutils=${CMAKE_LINKER}" "mingw-w64 runtime=${runtime}"
-                  "llvm-windres=${CMAKE_RC_COMPILER}" "cmake=${CMAKE_COMMAND}")
+set(roles "compiler=${CMAKE_CXX_COMPILER}" "binutils=${CMAKE_LINKER}" "mingw-w64 runtime=${runtime}"
+          "llvm-windres=${CMAKE_RC_COMPILER}" "cmake=${CMAKE_COMMAND}")
+foreach(tool zip strip-nondeterminism osslsigncode)
+    find_program(${tool}_path ${tool} NO_CACHE)
+    list(APPEND roles "${tool}=${${tool}_path}")
+endforeach()
+foreach(role_path ${roles})
     string(REGEX REPLACE "=.*" "" role "${role_path}")
     string(REGEX REPLACE "^[^=]*=" "" path "${role_path}")
+    if(path MATCHES "NOTFOUND$")
+        string(APPEND buildinfo "${role}: (not installed)\n")
+        continue()
+    endif()
     execute_process(COMMAND dpkg-query -S ${path} OUTPUT_VARIABLE owner ERROR_QUIET)
+    if(owner STREQUAL "" AND path MATCHES "^/(bin|sbin|lib)/")
+        # A merged /usr found through PATH's /bin: dpkg knows the file under /usr.
+        execute_process(COMMAND dpkg-query -S /usr${path} OUTPUT_VARIABLE owner ERROR_QUIET)
+    endif()
     string(REGEX REPLACE ":.*" "" package "${owner}")
     if(package STREQUAL "")
         set(package "(no package holds ${path})")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The README's two commands on a bare Debian root, as a newcomer would run them:
 #   fresh-root.sh [--prepare] bookworm|trixie
+#   fresh-root.sh --signing
 # Makes a minimal root of that release (cached as build/fresh-root/<release>.tar),
 # clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
 # namespaces of its own (a chroot would refuse the user namespace of Wine's qemu route)
@@ -10,12 +11,20 @@
 # HOME an empty folder; both must be as they were afterwards. WINE_VIA and
 # REQUIRE_SHIPPED pass through. --prepare only makes the cached root, which CI does
 # while the machine's own suites run.
+# --signing: only the release and its signatures, across the two releases, whose
+# osslsigncode versions (2.5, 2.9) write detached signatures in different forms: each
+# root builds the release, the other root signs it (a throwaway authority), and
+# "release.sh --signatures" in the building root must give the signer's zip, byte for
+# byte. Each root installs only what release.sh needs (a few minutes), no Wine.
 # Exits 0 when all of that holds, 1 when one of the project's commands failed, and 77
 # (skipped, saying why) when the root cannot be had for a reason outside the project.
 set -euo pipefail
-prepare=
-if [ "${1:-}" = --prepare ]; then prepare=1; shift; fi
-suite=${1:?usage: fresh-root.sh [--prepare] bookworm|trixie}
+mode=full
+case ${1:-} in
+    --prepare) mode=prepare; shift ;;
+    --signing) mode=signing; set -- bookworm trixie ;;
+esac
+suite=${1:?usage: fresh-root.sh [--prepare] bookworm|trixie, or fresh-root.sh --signing}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/scripts/common.sh"
 cache=$repo/build/fresh-root
@@ -26,6 +35,11 @@ skip() { echo "fresh-root $suite: skipped: $*"; exit 77; }
 if [ "$(id -u)" != 0 ]; then skip "needs root (debootstrap, namespaces)"; fi
 if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespaces
     mount --bind "$root" "$root"
+    # The folder through which the roots of --signing hand each other their zips.
+    if [ -n "${FRESH_ROOT_EXCHANGE:-}" ]; then
+        mkdir -p "$root/root/exchange"
+        mount --bind "$FRESH_ROOT_EXCHANGE" "$root/root/exchange"
+    fi
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount -t sysfs sysfs "$root/sys"
@@ -43,6 +57,8 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
             "$@" || { echo "fresh-root: $* FAILED after $((SECONDS - started)) s"; exit 1; }
             echo "fresh-root: $* passed in $((SECONDS - started)) s"
         }
+        # Steps of its own (--signing) instead of the README'"'"'s commands.
+        if [ -n "$1" ]; then eval "$1"; exit; fi
         # A player with a game prefix of their own in the environment, and a home
         # folder that must stay as it is.
         player_prefix=$(mktemp -d) player_home=$(mktemp -d)
@@ -61,13 +77,16 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
         if [ -n "$(git status --porcelain)" ]; then
             echo "fresh-root: the clone is not clean after the three commands:"; git status --porcelain; exit 1
         fi
-        echo "fresh-root: the clone is clean"'
+        echo "fresh-root: the clone is clean"' fresh-root "${FRESH_ROOT_STEPS:-}"
 fi
 
 if ! command -v debootstrap >/dev/null; then
     apt-get install -y -qq debootstrap >/dev/null 2>&1 || skip "debootstrap cannot be installed (the mirror)"
 fi
-if [ ! -s "$cache/$suite.tar" ]; then
+# cached SUITE: the root's tar, made once.
+cached() {
+    local suite=$1 root=$cache/$1
+    [ -s "$cache/$suite.tar" ] && return 0
     echo "fresh-root $suite: debootstrap (minbase, git, ca-certificates) into build/fresh-root"
     remove_owned "$root"
     if ! debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$root" \
@@ -76,17 +95,73 @@ if [ ! -s "$cache/$suite.tar" ]; then
         skip "debootstrap failed (see build/fresh-root/$suite-debootstrap.log)"
     fi
     tar -C "$root" -cf "$cache/$suite.tar.part" . && mv "$cache/$suite.tar.part" "$cache/$suite.tar"
-fi
-if [ -n "$prepare" ]; then exit 0; fi
-remove_owned "$root"
-mkdir -p "$root"
-tar -C "$root" -xf "$cache/$suite.tar"
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-git clone -q "$repo" "$root/root/project"
-echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
+}
+# fresh SUITE: the bare root, with a clone of this checkout's HEAD in it.
+fresh() {
+    local suite=$1 root=$cache/$1
+    remove_owned "$root"
+    mkdir -p "$root"
+    tar -C "$root" -xf "$cache/$suite.tar"
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    git clone -q "$repo" "$root/root/project"
+    echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
+}
+# enter SUITE [STEPS]: runs STEPS (a bash script; the README's commands by default) in
+# the root, as root in a clean environment.
+enter() {
+    FRESH_ROOT_INSIDE=1 FRESH_ROOT_STEPS=${2:-} unshare -m -p -f --propagation private bash "$0" "$1"
+}
 
+for each in "$@"; do cached "$each"; done
+if [ "$mode" = prepare ]; then exit 0; fi
 started=$SECONDS
 status=0
-FRESH_ROOT_INSIDE=1 unshare -m -p -f --propagation private bash "$0" "$suite" || status=$?
-echo "fresh-root $suite: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
+if [ "$mode" = full ]; then
+    fresh "$suite"
+    enter "$suite" || status=$?
+    echo "fresh-root $suite: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
+    exit "$status"
+fi
+
+# --signing. Each root's zip is named by the same commit, so each side has its own folder.
+exchange=$cache/exchange
+remove_owned "$exchange"
+mkdir -p "$exchange/ca"
+export FRESH_ROOT_EXCHANGE=$exchange
+(
+    cd "$exchange/ca"
+    ssl() { openssl "$@" 2>/dev/null; }
+    ssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj "/CN=Throwaway test CA" \
+        -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign
+    ssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -subj "/CN=Throwaway code signer"
+    printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
+    ssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile signer.ext -out signer.pem
+    ssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem -passout pass:throwaway -out signer.p12
+)
+for each in "$@"; do fresh "$each"; done
+# In a root: build its release into exchange/<suite>/; sign the other's zip there.
+build='step bash scripts/release.sh
+    mkdir -p /root/exchange/$SUITE && cp build/release/*-$(git describe --tags --always --dirty).zip /root/exchange/$SUITE/'
+sign='for zip in /root/exchange/$OTHER/*.zip; do
+        echo "fresh-root: signing the $OTHER release with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
+        SIGN_PKCS12=/root/exchange/ca/signer.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=/root/exchange/ca/ca.pem \
+            step bash scripts/sign.sh "$zip"
+    done'
+verify='for signatures in /root/exchange/$SUITE/*-signatures.zip; do
+        echo "fresh-root: attaching what $OTHER signed with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
+        SIGN_CAFILE=/root/exchange/ca/ca.pem step bash scripts/release.sh --signatures "$signatures" --require-trust
+        signed=${signatures%-signatures.zip}-signed.zip
+        echo "fresh-root: the signer'"'"'s $(sha256sum "$signed")"
+        echo "fresh-root: this rebuild $(sha256sum build/release/"${signed##*/}")"
+        cmp "$signed" build/release/"${signed##*/}" || { echo "fresh-root: the signed zips differ"; exit 1; }
+        echo "fresh-root: signed in $OTHER, reproduced in $SUITE: the same signed zip"
+    done'
+in_root() { local s=$1 o=$2; shift 2; enter "$s" "SUITE=$s OTHER=$o; $*" || { status=1; echo "fresh-root --signing: FAILED in $s"; }; }
+in_root bookworm trixie "$build"
+[ "$status" = 0 ] && in_root trixie bookworm "$build
+    $sign"
+[ "$status" = 0 ] && in_root bookworm trixie "$sign
+    $verify"
+[ "$status" = 0 ] && in_root trixie bookworm "$verify"
+echo "fresh-root --signing: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
 exit "$status"

@@ -2,7 +2,10 @@
 # Installs what the builds and test suites need on a Debian 12 or 13 machine (run as
 # root), a bare one included. Prints what it installs; does nothing when everything is
 # there. Package names that differ between releases are asked of apt, not of a table.
+#   install-deps.sh --release   only what release.sh and sign.sh need: no Wine, no tests
 set -euo pipefail
+release_only=
+if [ "${1:-}" = --release ]; then release_only=1; fi
 export DEBIAN_FRONTEND=noninteractive
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -32,7 +35,7 @@ install_pkgs() {  # install_pkgs [apt options] PACKAGES
     return 1
 }
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ -z "$release_only" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     updated=
 fi
@@ -50,6 +53,10 @@ pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" cla
       "libclang-rt-$llvm-dev" googletest wine wine64 wine32:i386 fonts-wine xvfb xauth
       x11-utils imagemagick fonts-ipafont-gothic locales python3 strip-nondeterminism zip unzip
       osslsigncode openssl)
+if [ -n "$release_only" ]; then
+    pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
+          zip unzip osslsigncode openssl)
+fi
 need=()
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 if [ ${#need[@]} -gt 0 ]; then
@@ -59,6 +66,8 @@ if [ ${#need[@]} -gt 0 ]; then
 else
     echo "install-deps: all packages present"
 fi
+
+if [ -n "$release_only" ]; then exit 0; fi
 
 # Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
 # through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program

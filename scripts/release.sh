@@ -6,26 +6,38 @@
 # working tree has changes. The archive is as reproducible as the programs: its entries
 # carry the commit's time (SOURCE_DATE_EPOCH), in a fixed order, without owner or
 # other fields that vary, and BUILDINFO names the package versions that made it.
-#   release.sh --signatures SIGNATURES_ZIP   also attaches the published signatures
-#       (scripts/sign.sh) to the programs just built: the signed zip it writes is the
-#       publisher's, byte for byte, when the sources and the tools are the same
+#   release.sh --signatures SIGNATURES_ZIP [--require-trust] [--force]   also attaches
+#       the published signatures (scripts/sign.sh) to the programs just built: the signed
+#       zip it writes is the publisher's, byte for byte, when the sources and the tools
+#       are the same. A signature that signs other bytes fails it ("the rebuild
+#       differs"); one that no longer verifies (an expired certificate) is a warning,
+#       which --require-trust makes an error. --force replaces a different signed zip.
+# Signed zips that sign.sh wrote into build/release stay: only the build is started afresh.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-signatures=
-if [ "${1:-}" = --signatures ] && [ $# = 2 ]; then
-    # Kept aside: it may lie in build/release, which the build below starts afresh.
+signatures= attach_options=() bad=
+while [ $# -gt 0 ]; do
+    case $1 in
+        --signatures) signatures=${2:-}; [ -n "$signatures" ] || bad=1; shift $(($# > 1 ? 2 : 1)) ;;
+        --require-trust|--force) attach_options+=("$1"); shift ;;
+        *) bad=1; shift ;;
+    esac
+done
+if [ -n "$bad" ] || { [ ${#attach_options[@]} != 0 ] && [ -z "$signatures" ]; }; then
+    echo "usage: release.sh [--signatures SIGNATURES_ZIP [--require-trust] [--force]]" >&2
+    exit 2
+fi
+if [ -n "$signatures" ]; then
+    # Kept aside: the build below may start its folder afresh, and runs elsewhere.
     kept=$(mktemp -d)
     trap 'rm -rf "$kept"' EXIT
-    cp "$2" "$kept"/
-    signatures=$kept/$(basename "$2")
-elif [ $# != 0 ]; then
-    echo "usage: release.sh [--signatures SIGNATURES_ZIP]" >&2
-    exit 2
+    cp "$signatures" "$kept"/
+    signatures=$kept/$(basename "$signatures")
 fi
 cd "$repo"
 
 if [ "$(id -u)" = 0 ]; then
-    bash scripts/install-deps.sh
+    bash scripts/install-deps.sh --release
 fi
 if ! version=$(git describe --tags --always --dirty 2>/dev/null); then
     echo "release: not a git checkout, so there is no version to name the archive by" >&2
@@ -38,13 +50,14 @@ export SOURCE_DATE_EPOCH
 
 out=build/release
 tree=$out/tree
-rm -rf "$out"
+project=$(sed -n 's/^project(\([A-Za-z0-9_]*\).*/\1/p' CMakeLists.txt)
+rm -rf "$tree" "$out/_CPack_Packages" "$out/$project-$version.zip"
 echo "release: building the programs of $version in $tree"
 cmake --preset release -DRELEASE_VERSION="$version" >/dev/null
 cmake --build --preset release -j"$(nproc)" >/dev/null
 (cd "$tree" && cpack -B "$repo/$out" >/dev/null)
 rm -rf "$out/_CPack_Packages"
-zip=$(ls "$out"/*-"$version".zip)
+zip=$out/$project-$version.zip
 # CPack leaves the owner, the permissions and libarchive's order in the entries.
 TZ=UTC strip-nondeterminism -t zip -T "$SOURCE_DATE_EPOCH" "$zip"
 echo "release: $zip"
@@ -56,5 +69,5 @@ unzip -p "$zip" '*/BUILDINFO' | sed 's/^/release:   /'
 echo "release: the archive's own sum: $(sha256sum "$zip" | cut -d' ' -f1)"
 if [ -n "$signatures" ]; then
     echo "release: attaching the signatures of $signatures"
-    bash scripts/sign.sh --attach "$signatures" "$zip"
+    bash scripts/sign.sh --attach "$signatures" "${attach_options[@]}" "$zip"
 fi

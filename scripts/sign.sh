@@ -5,9 +5,18 @@
 #   <release>-signatures.zip  each program's signature alone, <program>.sig, to publish:
 #                             with it anyone can turn a rebuild into the signed release
 #
-#   sign.sh RELEASE_ZIP                         signs with the key the environment names
-#   sign.sh --attach SIGNATURES_ZIP RELEASE_ZIP the same signed zip from published
+#   sign.sh [--force] RELEASE_ZIP               signs with the key the environment names
+#   sign.sh --attach SIGNATURES_ZIP [--require-trust] [--force] RELEASE_ZIP
+#                                               the same signed zip from published
 #                                               signatures (release.sh --signatures)
+#
+# A signature is published as the PKCS#7 alone (DER), whichever osslsigncode made it;
+# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with
+# either version. Signing verifies every signed program before it writes anything.
+# Attaching first checks that each signature signs exactly the program at hand (if not,
+# the rebuild differs), then its certificate chain and dates: a failure there (an
+# expired or private certificate) is a warning, or with --require-trust an error.
+# Nothing already written is replaced unless --force; an identical zip is left as it is.
 #
 # The key, either
 #   SIGN_PKCS12=<file.p12>                      key and certificate chain in one file
@@ -17,21 +26,60 @@
 # with SIGN_PASSWORD, the file's password or the token's PIN (given to osslsigncode in
 # a file, never on its command line), and optionally SIGN_TIMESTAMP_URL, an RFC 3161
 # time-stamping server, whose countersignature keeps the signature valid after the
-# certificate expires. SIGN_CAFILE: the authorities to check attached signatures
-# against, where the system's do not include the signer's.
+# certificate expires. SIGN_CAFILE: the authorities to check signatures against, where
+# the system's do not include the signer's.
 set -euo pipefail
 
 usage() { sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2; }
-signatures=
-if [ "${1:-}" = --attach ]; then
-    [ $# = 3 ] || usage
-    signatures=$(realpath "$2")
-    shift 2
-fi
+signatures= force= require_trust=
+while [ $# -gt 1 ]; do
+    case $1 in
+        --attach) [ $# -gt 2 ] || usage; signatures=$(realpath "$2"); shift 2 ;;
+        --force) force=1; shift ;;
+        --require-trust) require_trust=1; shift ;;
+        *) usage ;;
+    esac
+done
 [ $# = 1 ] && [ -f "$1" ] || usage
+[ -z "$require_trust" ] || [ -n "$signatures" ] || usage
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -n "${SIGN_CAFILE:-}" ] && [ ! -r "$SIGN_CAFILE" ]; then
+    echo "sign: SIGN_CAFILE names $SIGN_CAFILE, which cannot be read" >&2
+    exit 2
+fi
 release=$(realpath "$1")
 name=$(basename "$release" .zip)
 out=$(dirname "$release")
+signed_zip=$out/$name-signed.zip
+published_zip=$out/$name-signatures.zip
+
+# place FILE TARGET...: moves each FILE to its TARGET once none would replace another
+# zip, so that the pair is written together or not at all.
+place() {
+    local -a moves=("$@")
+    local i
+    for ((i = 0; i < ${#moves[@]}; i += 2)); do
+        local target=${moves[i + 1]}
+        if [ -e "$target" ] && [ -z "$force" ] && ! cmp -s "${moves[i]}" "$target"; then
+            echo "sign: $target exists and differs from what this run made; not replaced (--force replaces it)" >&2
+            exit 1
+        fi
+    done
+    for ((i = 0; i < ${#moves[@]}; i += 2)); do
+        mv "${moves[i]}" "${moves[i + 1]}"
+        echo "sign: ${moves[i + 1]} $(sha256sum "${moves[i + 1]}" | cut -d' ' -f1)"
+    done
+}
+# A new signature is never the same bytes twice (it records the time): say so before
+# the key is asked for.
+if [ -z "$signatures" ] && [ -z "$force" ]; then
+    for target in "$signed_zip" "$published_zip"; do
+        if [ -e "$target" ]; then
+            echo "sign: $target exists: signing again would replace it (--force does)" >&2
+            exit 1
+        fi
+    done
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -41,16 +89,74 @@ tree=$work/tree/$name
 programs=$(cd "$tree" && ls -- *.exe | LC_ALL=C sort)
 sigs=$work/sigs/$name-signatures
 mkdir -p "$sigs"
+log=$work/osslsigncode.log
+said() { sed 's/^/sign:   /' "$@" >&2; }
+
+# attach EXE SIG: EXE signed with SIG, in place, once SIG is found to sign exactly
+# EXE's bytes and, when signing or with --require-trust, to verify.
+attach() {
+    local exe=$1 sig=$2 label=$name/$(basename "$1") attached=$work/attached.exe first
+    rm -f "$attached"
+    # osslsigncode attaches and then verifies; whether it trusts is judged below, so
+    # the written file is what counts. Only one form of the two reads in each version.
+    osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+    if [ ! -f "$attached" ]; then
+        first=$(cat "$log")
+        python3 "$here/signature.py" wrapped "$sig" "$work/wrapped.sig"
+        osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+    fi
+    if [ ! -f "$attached" ]; then
+        echo "sign: osslsigncode attaches the signature of $label in neither form; as PKCS#7 it said:" >&2
+        echo "$first" | said
+        echo "sign: and in a WIN_CERTIFICATE entry:" >&2
+        said "$log"
+        exit 1
+    fi
+    local trusted=1 current calculated
+    osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
+    current=$(sed -n 's/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$log" | head -n 1)
+    calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p' "$log" | head -n 1)
+    if [ -z "$current" ] || [ -z "$calculated" ]; then
+        echo "sign: osslsigncode verify reads no digests from $label; it said:" >&2
+        said "$log"
+        exit 1
+    elif [ "$current" != "$calculated" ]; then
+        echo "sign: the rebuild differs: $label is not the program that was signed (the signature's" \
+             "Authenticode digest $current, the program's $calculated)" >&2
+        exit 1
+    fi
+    if [ -z "$trusted" ]; then
+        if [ -z "$signatures" ]; then
+            echo "sign: $label does not verify once signed, so nothing is written; osslsigncode said:" >&2
+            said "$log"
+            exit 1
+        fi
+        # OpenSSL's reason for a chain it does not accept, which both versions print: an
+        # expired certificate, an authority that is not among those checked against...
+        # Without one, the signature itself is broken: that is no question of trust.
+        if ! grep -q 'Verify error:' "$log"; then
+            echo "sign: the signature of $label does not verify, and not for its certificates; osslsigncode said:" >&2
+            said "$log"
+            exit 1
+        fi
+        local reason
+        reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
+        reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"
+        if [ -n "$require_trust" ]; then
+            echo "sign: $reason" >&2
+            exit 1
+        fi
+        echo "sign: warning: $reason (--require-trust makes this an error)" >&2
+    fi
+    mv "$attached" "$exe"
+}
 
 if [ -n "$signatures" ]; then
-    unzip -q "$signatures" -d "$work/sigs"
+    unzip -q "$signatures" -d "$work/published"
     for exe in $programs; do
-        [ -f "$sigs/$exe.sig" ] || { echo "sign: $(basename "$signatures") has no signature of $name/$exe" >&2; exit 1; }
-        # osslsigncode checks what it attached against the system's authorities, or
-        # SIGN_CAFILE's (a private authority's, as in the tests).
-        osslsigncode attach-signature ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -sigin "$sigs/$exe.sig" \
-            -in "$tree/$exe" -out "$work/$exe" >/dev/null
-        mv "$work/$exe" "$tree/$exe"
+        sig=$(find "$work/published" -type f -name "$exe.sig" | head -n 1)
+        [ -n "$sig" ] || { echo "sign: $(basename "$signatures") has no signature of $name/$exe" >&2; exit 1; }
+        python3 "$here/signature.py" plain "$sig" "$sigs/$exe.sig"
     done
 else
     key=()
@@ -68,12 +174,22 @@ else
         key+=(-readpass "$work/password")
     fi
     for exe in $programs; do
-        osslsigncode sign -h sha256 "${key[@]}" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
-            -in "$tree/$exe" -out "$work/$exe" >/dev/null
-        mv "$work/$exe" "$tree/$exe"
-        osslsigncode extract-signature -in "$tree/$exe" -out "$sigs/$exe.sig" >/dev/null
+        # osslsigncode 2.5 prints its errors on stdout: both streams are its message.
+        if ! osslsigncode sign -h sha256 "${key[@]}" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
+                -in "$tree/$exe" -out "$work/$exe" >"$log" 2>&1 ||
+           ! osslsigncode extract-signature -in "$work/$exe" -out "$work/$exe.sig" >>"$log" 2>&1; then
+            echo "sign: osslsigncode could not sign $name/$exe, so nothing is written; it said:" >&2
+            said "$log"
+            exit 1
+        fi
+        python3 "$here/signature.py" plain "$work/$exe.sig" "$sigs/$exe.sig"
     done
 fi
+# The signed programs are the published signatures attached, on either side, so that
+# the publisher's zip is the verifier's by construction.
+for exe in $programs; do
+    attach "$tree/$exe" "$sigs/$exe.sig"
+done
 (cd "$tree" && sha256sum $programs $(ls | grep -v -e '\.exe$' -e '^SHA256SUMS' | LC_ALL=C sort) >SHA256SUMS-signed)
 
 # pack FOLDER ZIP: every entry at the release's own time, in name order, with no owner
@@ -84,13 +200,12 @@ pack() {
     local zip=$2
     rm -f "$zip"
     (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$zip" -@)
-    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip"
+    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip" >/dev/null
 }
 pack "$tree" "$work/signed.zip"
-mv "$work/signed.zip" "$out/$name-signed.zip"
-echo "sign: $out/$name-signed.zip $(sha256sum "$out/$name-signed.zip" | cut -d' ' -f1)"
-if [ -z "$signatures" ]; then
+if [ -n "$signatures" ]; then
+    place "$work/signed.zip" "$signed_zip"
+else
     pack "$sigs" "$work/signatures.zip"
-    mv "$work/signatures.zip" "$out/$name-signatures.zip"
-    echo "sign: $out/$name-signatures.zip $(sha256sum "$out/$name-signatures.zip" | cut -d' ' -f1)"
+    place "$work/signed.zip" "$signed_zip" "$work/signatures.zip" "$published_zip"
 fi

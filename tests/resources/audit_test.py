@@ -190,6 +190,23 @@ def damaged(program, at, value, size=1, resum=True):
     return Program(data, program.disassembly, program.traces)
 
 
+def directory_entry(program, index):
+    """The file offset of the optional header's data directory entry index."""
+    return int.from_bytes(program.image.data[0x3C:0x40], "little") + 24 + 96 + 8 * index
+
+
+def resource_name_entry(program, kind):
+    """The file offset of the first name under resource type kind: its ID names the resource."""
+    image = program.image
+    base = image.offset(image.directory(pe.DIRECTORY_RESOURCE)[0])
+
+    def entries(table):
+        count = image.reader.u16(table + 12) + image.reader.u16(table + 14)
+        return [table + 16 + 8 * i for i in range(count)]
+    kinds = [entry for entry in entries(base) if image.reader.u32(entry) == kind]
+    return entries(base + (image.reader.u32(kinds[0] + 4) & 0x7FFFFFFF))[0]
+
+
 class RulesCatchFaults(unittest.TestCase):
     def test_each_rule_fails_on_its_fault(self):
         good = load(PROGRAMS["CalcSwitch"])
@@ -210,14 +227,24 @@ class RulesCatchFaults(unittest.TestCase):
             ("loads on XP SP3", damaged(good, opt + 68, 3)),
             ("loads on XP SP3", damaged(good, opt - 20, 0x64)),
             ("loads on XP SP3", damaged(good, len(good.image.data) - 1, good.image.data[-1] ^ 1, resum=False)),
+            ("loads on XP SP3", damaged(good, directory_entry(good, pe.DIRECTORY_DELAY_IMPORT), 0x1000, 4),
+             "delay-load"),
+            ("resources", damaged(good, resource_name_entry(good, pe.RT_DIALOG), DIALOG_ID + 1, 4),
+             f"missing resource type {pe.RT_DIALOG} name {DIALOG_ID}"),
             ("build machine", damaged(good, opt - 16, 0x5F000000, 4)),
             ("build machine", Program(good.image.data, good.disassembly, ["MZ"])),
+            ("build machine", damaged(good, good.image.offset(good.image.directory(pe.DIRECTORY_RESOURCE)[0]) + 4,
+                                      0x5F000000, 4), "time stamp in the resource directory"),
+            ("build machine", damaged(good, directory_entry(good, pe.DIRECTORY_DEBUG), 0x1000, 4),
+             "debug directory"),
         ]
-        # Only the rule under test may add a failure to those of the real program.
+        # Only the rule under test may add a failure to those of the real program, and
+        # where the row names it, the failure its fault causes.
         broken = {problem.split(":")[0] for problem in audit(good)}
-        for rule, program in cases:
-            with self.subTest(rule=rule):
+        for rule, program, *said in cases:
+            with self.subTest(rule=rule, fault=said):
                 self.assertEqual({p.split(":")[0] for p in audit(program)}, broken | {rule}, audit(program))
+                self.assertTrue(all(any(text in p for p in audit(program)) for text in said), audit(program))
 
     def test_frame_slot_reads_are_not_writes(self):
         for line in ("  401000:\tpush   DWORD PTR fs:0x0", "  401000:\tmov    eax,DWORD PTR fs:0x0",

@@ -2,8 +2,12 @@
 # Signs the given programs, packed as a release, with scripts/sign.sh and a throwaway
 # certificate authority of its own, and checks what a verifier relies on: the signatures
 # verify against that authority and nothing else; removing one gives back the programs'
-# own bytes; the published signatures attached to the same bytes give the same signed
-# zip. Leaves the signed programs in SIGNED_DIR for the end-to-end run.
+# own bytes; the published signatures are the PKCS#7 alone and, attached to the same
+# bytes in that form or in osslsigncode 2.5's, give the same signed zip, with a warning
+# only once the chain has expired; a signature of other bytes is refused as a rebuild
+# that differs. Signing with a wrong password or an expired certificate fails, saying
+# osslsigncode's reason and writing nothing, and signing again replaces nothing.
+# Leaves the signed programs in SIGNED_DIR for the end-to-end run.
 # Usage: signing_test.sh SOURCE SIGNED_DIR EXE...
 set -euo pipefail
 source=$1 signed=$(realpath -m "$2")
@@ -13,27 +17,85 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 release=SupportTools-test
-mkdir -p "$release" publisher verifier
+mkdir -p "$release" publisher
 cp "${programs[@]}" "$release"/
 (cd "$release" && sha256sum -- *.exe >SHA256SUMS)
 zip -q -r publisher/$release.zip $release
-cp publisher/$release.zip verifier/
 
 ssl() { openssl "$@" 2>/dev/null; }
 ssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj "/CN=Throwaway test CA" \
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign
 ssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -subj "/CN=Throwaway code signer"
 printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
-ssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile signer.ext -out signer.pem
-ssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem -passout pass:throwaway -out signer.p12
+for days in 2 -1; do  # -1: expired yesterday
+    ssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days $days -extfile signer.ext -out signer$days.pem
+    ssl pkcs12 -export -inkey signer.key -in signer$days.pem -certfile ca.pem -passout pass:throwaway -out signer$days.p12
+done
 # Any authority but the signer's: the verification below must depend on which one.
 ssl req -x509 -newkey rsa:2048 -nodes -keyout other.key -out other.pem -days 2 -subj "/CN=Another CA"
+# The signer's authority as it will be once its certificate has expired.
+ssl req -new -key ca.key -subj "/CN=Throwaway test CA" -out ca.csr
+ssl x509 -req -in ca.csr -signkey ca.key -days -1 -out ca-expired.pem \
+    -extfile <(printf 'basicConstraints=critical,CA:TRUE\nkeyUsage=critical,keyCertSign\nsubjectKeyIdentifier=hash\n')
 
-SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$source/scripts/sign.sh" publisher/$release.zip
-SIGN_CAFILE=ca.pem bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip verifier/$release.zip
 status=0
 fail() { echo "FAIL: $*"; status=1; }
+sign() { bash "$source/scripts/sign.sh" "$@" >sign.log 2>&1 || { cat sign.log; return 1; }; }
+# refused TEXT COMMAND...: COMMAND fails and says TEXT.
+refused() {
+    local text=$1; shift
+    if "$@" >refused.log 2>&1; then fail "$* succeeded"; fi
+    grep -q -- "$text" refused.log || { cat refused.log; fail "$* did not say \"$text\""; }
+}
+# zips DIR: what DIR holds besides the release zip.
+zips() { ls "$1" | grep -vx "$release.zip" || true; }
+attached() {  # attached DIR [SIGN_CAFILE]: the published signatures on DIR's release
+    mkdir -p "$1" && cp publisher/$release.zip "$1"/
+    SIGN_CAFILE=${2:-ca.pem} sign --attach publisher/$release-signatures.zip "$1/$release.zip"
+}
+
+SIGN_PKCS12=signer2.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=ca.pem sign publisher/$release.zip
+cp publisher/$release-signed.zip publisher/$release-signatures.zip .
+SIGN_PKCS12=signer2.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=ca.pem refused "exists" bash "$source/scripts/sign.sh" publisher/$release.zip
+cmp -s $release-signed.zip publisher/$release-signed.zip && cmp -s $release-signatures.zip publisher/$release-signatures.zip ||
+    fail "signing again replaced the published zips"
+attached verifier
 cmp publisher/$release-signed.zip verifier/$release-signed.zip || fail "signatures attached to the same bytes give another zip"
+# osslsigncode 2.5's form: each signature in its WIN_CERTIFICATE entry.
+mkdir -p wrapped/$release-signatures
+unzip -q publisher/$release-signatures.zip -d plain
+for sig in plain/*/*.sig; do
+    ssl pkcs7 -inform DER -in "$sig" -noout || fail "$(basename "$sig") is not the PKCS#7 alone"
+    python3 "$source/scripts/signature.py" wrapped "$sig" "wrapped/$release-signatures/$(basename "$sig")"
+done
+(cd wrapped && zip -q -r ../publisher/$release-signatures.zip $release-signatures)
+attached verifier25
+cmp publisher/$release-signed.zip verifier25/$release-signed.zip || fail "osslsigncode 2.5's form gives another zip"
+attached expired ca-expired.pem
+grep -q "warning: .*certificate has expired" sign.log || { cat sign.log; fail "an expired chain gives no warning"; }
+cmp publisher/$release-signed.zip expired/$release-signed.zip || fail "an expired chain stops the reproduction"
+cp publisher/$release.zip expired/
+SIGN_CAFILE=ca-expired.pem refused "certificate has expired" \
+    bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip --require-trust --force expired/$release.zip
+# A signature whose value is broken (its last byte) is no question of trust.
+python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[-1] ^= 1; open(sys.argv[1], "wb").write(d)' \
+    plain/$release-signatures/"$(basename "${programs[0]}")".sig
+(cd plain && zip -q -r ../broken.zip $release-signatures) && mkdir -p broken && cp publisher/$release.zip broken/
+SIGN_CAFILE=ca.pem refused "does not verify, and not for its certificates" \
+    bash "$source/scripts/sign.sh" --attach broken.zip broken/$release.zip
+# Other bytes under one program's name.
+mkdir -p differs/$release && cp "${programs[@]}" differs/$release/ && cp "${programs[1]}" differs/$release/"$(basename "${programs[0]}")"
+(cd differs && zip -q -r $release.zip $release && rm -r $release)
+SIGN_CAFILE=ca.pem refused "the rebuild differs: $release/$(basename "${programs[0]}")" \
+    bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip differs/$release.zip
+[ -z "$(zips differs)" ] || fail "a rebuild that differs still wrote $(zips differs)"
+
+for case in "wrong password:signer2:wrong:PKCS#12" "expired certificate:signer-1:throwaway:certificate has expired"; do
+    IFS=: read -r what key password text <<<"$case"
+    mkdir -p "$key" && cp publisher/$release.zip "$key"/
+    SIGN_PKCS12=$key.p12 SIGN_PASSWORD=$password SIGN_CAFILE=ca.pem refused "$text" bash "$source/scripts/sign.sh" "$key/$release.zip"
+    [ -z "$(zips "$key")" ] || fail "signing with a $what still wrote $(zips "$key")"
+done
 
 rm -rf "$signed"
 unzip -q -j publisher/$release-signed.zip -d "$signed"
