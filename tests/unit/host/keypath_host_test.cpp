@@ -59,31 +59,6 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
     EXPECT_EQ(std::string("0", 2), data);
 }
 
-TEST_F(KeyPathHostTest, ReaderNeverClosesTheRootAndClosesEachKeyOnce)
-{
-    struct Row {
-        const char *comment;
-        const char *path;
-        const char *valueName;  // null: existence mode
-        int result;
-    };
-    const Row rows[] = {
-        {"value found", kGamePath, "MmxUse", 1},
-        {"value missing", kGamePath, "Missing", 0},
-        {"key exists", kGamePath, nullptr, 1},
-        {"key missing", "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, 0},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.comment);
-        char text[256] = "";
-        EXPECT_EQ(row.result, ReadRegistryValue(row.path, row.valueName, text,
-                                                row.valueName ? kValueString : kValueNone));
-        EXPECT_EQ(0, fakewin::OpenKeyCount());
-        EXPECT_EQ(0, fakewin::BadKeyCloseCount());
-        EXPECT_EQ(0, fakewin::RootCloseCount());
-    }
-}
-
 TEST_F(KeyPathHostTest, WalkSearchesWhereItCanProveItsAnswerAndEnumeratesFromTheFirstElsewhere)
 {
     const int kSiblings = 1000;
