@@ -22,12 +22,10 @@ win_tools=$(wine_path "$tools")
 filter=${E2E_FILTER:-}
 # Kept beside the driver for scripts/reliability_report.py, which publishes only a whole
 # run: a filtered one goes to a file of its own, the filter in its name and first line.
+scope="run: whole suite" results=$(dirname "$driver")/e2e-results.txt
 if [ -n "$filter" ]; then
-    results=$(dirname "$driver")/e2e-results-filtered-$(printf %s "$filter" | tr -c 'A-Za-z0-9' -).txt
     scope="run: filtered, E2E_FILTER=$filter"
-else
-    results=$(dirname "$driver")/e2e-results.txt
-    scope="run: whole suite"
+    results=${results%.txt}-filtered-$(printf %s "$filter" | tr -c 'A-Za-z0-9' -).txt
 fi
 results=${E2E_RESULTS:-$results}
 win_driver=$(wine_path "$driver")

@@ -10,8 +10,7 @@ import struct
 import sys
 import unittest
 
-from programs import LANG_JAPANESE_JAPAN, RT_GROUP_ICON, RT_ICON, TOOLS as NAMES, group_icon_entries, load, \
-    programs, resources
+from programs import LANG_JAPANESE_JAPAN, RT_GROUP_ICON, RT_ICON, group_icon_entries, load, programs, resources
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import make_icon  # noqa: E402
@@ -91,10 +90,8 @@ class ProgramIcons(unittest.TestCase):
                 self.assertEqual(picture_problems(palette, rows), [])
 
     def test_each_program_has_its_own_picture(self):
-        pictures = {name: parse_icon_image(icon_of(path)[1])[2] for name, path in PROGRAMS.items()}
-        for first, second in ((0, 1), (0, 2), (1, 2)):
-            with self.subTest(pair=(NAMES[first], NAMES[second])):
-                self.assertNotEqual(pictures[NAMES[first]], pictures[NAMES[second]])
+        pictures = [repr(parse_icon_image(icon_of(path)[1])[2]) for path in PROGRAMS.values()]
+        self.assertEqual(len(set(pictures)), len(pictures))
 
     def test_picture_check_notices_a_tinted_background(self):
         header, palette, rows = parse_icon_image(icon_of(PROGRAMS["CalcSwitch"])[1])
@@ -143,5 +140,5 @@ class IconGenerator(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROGRAMS = programs(sys.argv[1:], NAMES)
+    PROGRAMS = programs(sys.argv[1:])
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -20,18 +20,15 @@ def programs(args, names=TOOLS):
     found = dict(arg.split("=", 1) for arg in args if "=" in arg)
     missing = [name for name in names if not os.path.isfile(found.get(name, ""))]
     if missing or set(found) != set(names) or len(found) != len(args):
-        usage = " ".join(f"{name}=<exe>" for name in names)
-        sys.exit(f"usage: {os.path.basename(sys.argv[0])} {usage}\n"
+        sys.exit(f"usage: {os.path.basename(sys.argv[0])} {' '.join(f'{name}=<exe>' for name in names)}\n"
                  f"missing or unreadable: {', '.join(missing) or 'none'}")
     return found
 
 
-def load(path_or_data):
-    """pefile's image of a program, from its path or its bytes."""
-    if isinstance(path_or_data, str):
-        with open(path_or_data, "rb") as exe:
-            path_or_data = exe.read()
-    return pefile.PE(data=bytes(path_or_data))
+def load(path):
+    """pefile's image of a program."""
+    with open(path, "rb") as exe:
+        return pefile.PE(data=exe.read())
 
 
 def resources(image):

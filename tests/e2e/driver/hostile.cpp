@@ -77,12 +77,6 @@ bool CreateBelowSoftware(HKEY software, const std::string &name, const char *cla
     return true;
 }
 
-void DeleteBelowSoftware(HKEY software, const std::string &name)
-{
-    RegDeleteTreeA(software, name.c_str());
-    RegDeleteKeyA(software, name.c_str());
-}
-
 // Keys a scenario made beside the game's; gone when the scenario ends, whatever its
 // outcome: a name too long for the tools' buffers would hide every key after it from
 // the later scenarios.
@@ -91,8 +85,10 @@ public:
     ExtraKeys() { RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &software_); }
     ~ExtraKeys()
     {
-        for (const std::string &name : names_)
-            DeleteBelowSoftware(software_, name);
+        for (const std::string &name : names_) {
+            RegDeleteTreeA(software_, name.c_str());
+            RegDeleteKeyA(software_, name.c_str());
+        }
         RegCloseKey(software_);
     }
     ExtraKeys(const ExtraKeys &) = delete;

@@ -164,14 +164,4 @@ TEST_F(KeyPathHostTest, WriterReportsAValueThatCouldNotBeStored)
     EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 0));
 }
 
-TEST_F(KeyPathHostTest, WriterClosesEveryKeyItHeldOnce)
-{
-    EXPECT_EQ(1, WriteRegistryString("\\HKEY_CURRENT_USER\\" TEST_KEY "\\A\\B\\C", "MmxUse", "1", 1));
-    EXPECT_TRUE(world::KeyExists(TEST_KEY "\\A\\B\\C"));
-    // Root, Software, KzUnitTest, A, B and C: each key held is closed, the root included.
-    EXPECT_EQ(5, fakewin::CallCount("RegCreateKeyExA"));
-    EXPECT_EQ(6, fakewin::CallCount("RegCloseKey"));
-    EXPECT_EQ(1, fakewin::RootCloseCount());
-}
-
 }  // namespace
