@@ -208,8 +208,8 @@ def damaged(program, at, value, size=1, resum=True):
     data[at:at + size] = value.to_bytes(size, "little")
     if resum:
         image = Image(data)
-        at = image.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum")
-        data[at:at + 4] = image.generate_checksum().to_bytes(4, "little")
+        field = image.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum")
+        data[field:field + 4] = image.generate_checksum().to_bytes(4, "little")
     return Program(data, program.disassembly, program.traces)
 
 
