@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "installed_game.h"
 #include "startup.h"
 #include "tool_settings.h"
 
@@ -45,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const bool stored = data.ConsumeIntegralInRange<int>(0, 7) != 0;
     const DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
     const std::string value = data.ConsumeRemainingBytesAsString();
-    const std::string valuePath = fuzz::kGameKey;
+    const std::string valuePath = installed_game::KeyOf("Maker\\Game");
 
-    fuzz::InstallGame(setting);
+    installed_game::Install(setting, "Maker\\Game");
     if (stored)
         fakewin::SetValue(valuePath, setting.valueName, type, value.data(), static_cast<DWORD>(value.size()));
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();

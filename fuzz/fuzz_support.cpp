@@ -5,17 +5,7 @@
 
 #include <algorithm>
 
-#include "installed_game.h"
-
 namespace fuzz {
-
-const char kGameName[] = "Maker\\Game";
-const std::string kGameKey = installed_game::KeyOf(kGameName);
-
-void InstallGame(const SettingDefinition &setting)
-{
-    installed_game::Install(setting, kGameName);
-}
 
 void CheckHandles()
 {

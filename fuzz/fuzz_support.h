@@ -1,5 +1,5 @@
-// What the fuzz targets share: a check that stops the run with a message, a game
-// installation laid out on the stand-in, and the difference of two registry snapshots.
+// What the fuzz targets share: a check that stops the run with a message, the
+// handle accounting, and the difference of two registry snapshots.
 #pragma once
 
 #include <stdio.h>
@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "fakewin.h"
-#include "setting.h"
 
 // A finding: print what broke and let libFuzzer save the input.
 #define FUZZ_CHECK(condition)                                                     \
@@ -21,12 +20,6 @@
     } while (0)
 
 namespace fuzz {
-
-extern const char kGameName[];       // REG_NAME of the installed game
-extern const std::string kGameKey;  // its key, as the stand-in's test API names it
-
-// The game installed on a reset stand-in, its setting value left to the caller.
-void InstallGame(const SettingDefinition &setting);
 
 // No key or search handle left open, none closed twice, no root closed.
 void CheckHandles();

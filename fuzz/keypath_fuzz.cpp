@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -79,11 +80,7 @@ std::string MakeKeyPath(FuzzedDataProvider &data, const std::vector<std::string>
 
 bool IsRootName(const std::string &name)
 {
-    for (const char *root : kRootNames) {
-        if (name == root)
-            return true;
-    }
-    return false;
+    return std::any_of(std::begin(kRootNames), std::end(kRootNames), [&](const char *root) { return name == root; });
 }
 
 void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)

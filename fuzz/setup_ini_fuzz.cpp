@@ -7,18 +7,18 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
 #include "install.h"
 #include "installed_game.h"
-#include "settings.h"
 #include "startup.h"
+#include "tool_settings.h"
 
 namespace {
 
-const SettingDefinition *const kTools[] = {&CalcSwitchSetting, &RenderSwitchSetting, &PlayerSwitchSetting};
 const size_t kPrefixLength = strlen("\\HKEY_CURRENT_USER\\Software\\");
 
 // The name with runs of separators and those at its ends dropped, letters in upper
@@ -40,7 +40,7 @@ std::string Normal(const std::string &name)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    const SettingDefinition &setting = *kTools[data.ConsumeIntegralInRange<int>(0, 2)];
+    const SettingDefinition &setting = *kToolSettings[data.ConsumeIntegralInRange<size_t>(0, std::size(kToolSettings) - 1)];
     // The game's key below Software: up to three names, often padded to bring the paths
     // near the writer's 255 and the reader's 259 bytes, none beyond the registry's 255.
     std::vector<std::string> game;

@@ -3,12 +3,13 @@
 # dist/ against the floor program in one run under Wine, and writes docs/performance.md.
 #   RUNS=31 SIBLINGS="0 100 1000 10000" bash scripts/bench.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
 jobs=$(nproc)
 
 if [ -z "${WINE_HOW:-}" ]; then bash scripts/install-deps.sh; fi
 . scripts/wine-prefix.sh
-wine_enter "$0" "$@"
+wine_enter "$repo/scripts/bench.sh" "$@"
 . scripts/common.sh
 
 cmake --preset host >/dev/null

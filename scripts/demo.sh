@@ -10,13 +10,25 @@
 #   Without one, it also takes the three warning boxes that a player can meet
 #   (build/demo/warning-*.png), from folders laid out to cause each, and the same
 #   boxes under a French locale (code page 1252, warning-*-fr.png).
-#   --refresh-docs: then also copies the screenshots over those in docs/.
+#   --refresh-docs (unattended runs only): then also copies this run's screenshots over
+#   those in docs/, once every one of them was taken.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 refresh_docs=
-if [ "${1:-}" = --refresh-docs ]; then refresh_docs=1; fi
+case "$*" in
+    "") ;;
+    --refresh-docs) refresh_docs=1 ;;
+    *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
+esac
+# The pictures in docs/ are those an unattended run takes; on a display the tools are
+# left to the user and nothing is shot.
+if [ -n "$refresh_docs" ] && [ -n "${DISPLAY:-}" ]; then
+    echo "demo: --refresh-docs takes its pictures unattended, under Xvfb; with a display" \
+         "($DISPLAY) none are taken. Run it without one: DISPLAY= bash scripts/demo.sh --refresh-docs" >&2
+    exit 2
+fi
 
 # --- What is needed (before Wine may re-run this script in a namespace of its own) ---
 if [ -z "${WINE_HOW:-}" ]; then
@@ -27,7 +39,7 @@ if [ -z "${WINE_HOW:-}" ]; then
     fi
 fi
 . scripts/wine-prefix.sh
-wine_enter "$0" "$@"
+wine_enter "$repo/scripts/demo.sh" "$@"
 . scripts/common.sh
 
 # --- Builds -------------------------------------------------------------------------
@@ -36,7 +48,10 @@ win_build product e2e_pilot >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
 programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
 shots=build/demo
+# Only this run's pictures: an older one left here must not pass for one of them.
+remove_owned "$shots"
 mkdir -p "$shots"
+taken=() failed=
 
 # --- X display and Wine prefix --------------------------------------------------------
 session_start
@@ -130,7 +145,9 @@ shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's
     origin=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF } END { print x, y }')
     read -r ox oy <<<"$origin"
     read -r left top right bottom <<<"$1"
-    import -window root "$session/screen.png"
+    # Called where a failure does not stop the script: the crop must not take an
+    # earlier screen.
+    import -window root "$session/screen.png" || return 1
     convert "$session/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$file"
 }
 
@@ -160,6 +177,7 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
     fi
     echo "demo: $exe: picked $choice_name ($choice); checked now: $(echo "$out" | sed -n 's/^checked //p')"
     shoot "$rect" "$shot"
+    taken+=("$shot")
     echo "demo: $exe: screenshot $shot"
     out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$decide" | tr -d '\r')
     echo "demo: $exe: 決定 → $out; $value is now $(stored "$value")"
@@ -174,12 +192,15 @@ warning_box() {
     local explorer_pid=$!
     out=$(wine "$pilot_win" --desktop "$desktop" wait '#32770' | tr -d '\r')
     rect=$(echo "$out" | sed -n 's/^rect //p')
-    if [ -n "$rect" ]; then
-        shoot "$rect" "$shots/$desktop.png"
+    if [ -n "$rect" ] && shoot "$rect" "$shots/$desktop.png"; then
+        taken+=("$shots/$desktop.png")
         echo "demo: C:\\$1: warning box $shots/$desktop.png"
         out=$(wine "$pilot_win" --desktop "$desktop" close '#32770' 1 | tr -d '\r')
     fi
-    [ "$out" = closed ] || echo "demo: C:\\$1: $out"
+    if [ "$out" != closed ]; then
+        echo "demo: C:\\$1: the warning box was not shot and closed: $out"
+        failed=1
+    fi
     desktop_ends "$explorer_pid"
 }
 
@@ -206,7 +227,11 @@ warning_box KzNoIni warning-no-setup-ini-fr fr_FR.UTF-8
 warning_box KzNoRegName warning-no-reg-name-fr fr_FR.UTF-8
 warning_box KzNotSetUp warning-not-set-up-fr fr_FR.UTF-8
 
+if [ -n "$failed" ]; then
+    echo "demo: failed: a warning box was not shot${refresh_docs:+; nothing was copied to docs/}"
+    exit 1
+fi
 if [ -n "$refresh_docs" ]; then
-    cp "$shots"/calcswitch.png "$shots"/renderswitch.png "$shots"/playerswitch.png "$shots"/warning-*.png docs/
-    echo "demo: the screenshots in docs/ are now those of this run"
+    cp "${taken[@]}" docs/
+    echo "demo: the screenshots in docs/ are now those of this run: ${taken[*]##*/}"
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The facts that the sources state once, read from them for the scripts: the tools and
 their folders (tools/CMakeLists.txt), each tool's class name, value name and control ids
-(its resource.h), the floor's class (bench/floor/floor.h), the installer's values
+(its resource.h), what the suites hold each tool to (tests/support/tool_facts.h), the
+floor's class (bench/floor/floor.h), the installer's values
 (tests/support/install_values.h), the code pages the tools are checked on and their
 locales (tests/support/code_pages.h) and the fuzz targets (fuzz/<name>_fuzz.cpp).
 
@@ -54,6 +55,27 @@ def install_values():
     text = _read("tests", "support", "install_values.h")
     body = text[text.index("kInstallValues"):]
     return re.findall(r'"([^"]*)"', body[:body.index("};")])
+
+
+def tool_facts():
+    """{name: {field: value}} from kToolFacts of tests/support/tool_facts.h, the table the
+    suites hold the tools to (fields named as in its struct ToolFacts), in build order."""
+    text = _read("tests", "support", "tool_facts.h")
+    struct = re.search(r"struct ToolFacts \{(.*?)\};", text, re.S).group(1)
+    fields = re.findall(r"(\w+)(?:\[\w+\])?;", re.sub(r"//.*", "", struct))
+    constants = {name: int(value) for name, value in re.findall(r"\b(k\w+) = (\d+)\b", text)}
+    table = text[text.index("kToolFacts[] = {") + len("kToolFacts[] = {"):]
+    stack = [[]]
+    for token in re.findall(r'"[^"]*"|[{}]|\w+', table[:table.index("};")]):
+        if token == "{":
+            stack.append([])
+        elif token == "}":
+            done = stack.pop()
+            stack[-1].append(done)
+        else:
+            stack[-1].append(token[1:-1] if token.startswith('"') else
+                             int(token) if token.isdigit() else constants[token])
+    return {row[0]: dict(zip(fields, row)) for row in stack[0]}
 
 
 def code_pages():

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs one fuzz target for a set time from its seed corpus, without writing into the
-# seeds: fuzz-run.sh TARGET SEED_DIR SECONDS STATS_FILE. New inputs and any crash go
-# to a scratch folder next to the stats file; the libFuzzer summary goes to STATS_FILE.
+# Runs one fuzz target for a set time from its seed corpus alone, without writing into
+# the seeds: fuzz-run.sh TARGET SEED_DIR SECONDS STATS_FILE. New inputs and any crash go
+# to a scratch folder next to the stats file. Its corpus is emptied first: what an
+# earlier run found is not loaded again, so each run's figures are those of the seeds
+# (an earlier crash's input stays in artifacts/). The libFuzzer summary goes to STATS_FILE.
 set -u
 target=$1 seeds=$2 seconds=$3 stats=$4
 work=$(dirname "$stats")/$(basename "$stats" .txt)-work
+rm -rf "$work/corpus"
 mkdir -p "$work/corpus" "$work/artifacts"
 "$target" "$work/corpus" "$seeds" -max_total_time="$seconds" -print_final_stats=1 \
     -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" >"$stats" 2>&1

@@ -8,7 +8,8 @@ bash scripts/install-deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
 seconds=${FUZZ_SECONDS:-180}
-# Each run starts from the seeds alone, as the report says, not from the last run's finds.
+# Each run starts from the seeds alone (fuzz-run.sh), as the report says; no stats file
+# of a target that is gone stays behind.
 rm -rf build/fuzz/long
 mkdir -p build/fuzz/long
 status=0

@@ -51,7 +51,7 @@ if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; ex
 # programs it serves run through qemu. Every release's Wine still needs wine32 for them.
 pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang
       "libclang-rt-$llvm-dev" googletest wine wine64 wine32:i386 fonts-wine xvfb xauth
-      x11-utils imagemagick fonts-ipafont-gothic locales python3 strip-nondeterminism zip unzip
+      x11-utils imagemagick fonts-ipafont-gothic locales python3 python3-pefile strip-nondeterminism zip unzip
       osslsigncode openssl)
 if [ -n "$release_only" ]; then
     pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism

@@ -62,6 +62,23 @@ def e2e_summary(log):
     return passed, failed, hostile_pass, hostile_fail, measured_on, compared, runs, reasons
 
 
+WHOLE_RUN = "run: whole suite"
+
+
+def not_whole_run(log):
+    """Why the results file at log is not a whole run of the suite, or None when it is:
+    run-e2e.sh names a run's scope on its first line, a filtered run its filter."""
+    if not log or not os.path.exists(log):
+        return None
+    with open(log, errors="replace") as f:
+        first = f.readline().rstrip("\n")
+    if first == WHOLE_RUN:
+        return None
+    if first.startswith("run: "):
+        return "it holds only part of the suite (%s)" % first[len("run: "):]
+    return "its first line does not say that it is a whole run (%r)" % first
+
+
 SUMMARY = re.compile(r"\d+ passed, \d+ failed$")
 COMPARED = re.compile(r"compared: (\d+) scenarios, (\d+) entries, (\d+) differing$")
 
@@ -84,6 +101,12 @@ def main():
     parser.add_argument("--findings", default="fuzz/findings.tsv")
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
+    partial = not_whole_run(args.e2e_log)
+    if partial:
+        print("reliability_report: refusing %s: %s. Its figures are not the suite's; run "
+              "`bash scripts/test.sh -R e2e` without E2E_FILTER first." % (args.e2e_log, partial),
+              file=sys.stderr)
+        return 2
 
     now = datetime.datetime.now(datetime.timezone.utc)
     clang = subprocess.run(["clang", "--version"], capture_output=True, text=True).stdout.splitlines()

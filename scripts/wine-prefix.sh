@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Source this file: the one place that decides how Wine runs the 32-bit programs here.
-#   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT where Wine's 32-bit loader
-#                             runs (see below), or exits 77 (skipped) saying why not
+#   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT (an absolute path: the
+#                             script may have changed folder since it started) where
+#                             Wine's 32-bit loader runs (see below), or exits 77
+#                             (skipped) saying why not
 #   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
 #   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
 #   wine_path PATH            the Windows name of an absolute Unix path (drive Z: is the
@@ -76,6 +78,10 @@ wine_enter() {
     if [ -n "${WINE_HOW:-}" ] && wine_runs_here; then
         return 0
     fi
+    case $1 in
+        /*) ;;
+        *) echo "wine_enter: $1 is not an absolute path; the script may have changed folder" >&2; exit 1 ;;
+    esac
     wine_describe || exit "$WINE_SKIP"
     if [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
         export WINE_HOW="runs natively (the kernel runs 32-bit programs)"

@@ -16,7 +16,7 @@ shift
 if [ "$action" = stop ]; then
     # The server was started in Wine's namespace, where a user's id may read as another:
     # it is asked to stop from there.
-    if wine_describe >/dev/null; then wine_enter "$0" "$action" "$@"; fi
+    if wine_describe >/dev/null; then wine_enter "$wine_repo/scripts/wine-session.sh" "$action" "$@"; fi
     session=$1 xvfb_pid=$(cat "$1/xvfb.pid" 2>/dev/null || true)
     session_end
     exit 0
@@ -26,7 +26,7 @@ if [ "$action" = start ]; then
     # number from an earlier run.
     remove_owned "$1"
 fi
-wine_enter "$0" "$action" "$@"
+wine_enter "$wine_repo/scripts/wine-session.sh" "$action" "$@"
 if [ "$action" = run ]; then
     wine_prefix_boot
     wine "$@"

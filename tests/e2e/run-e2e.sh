@@ -9,7 +9,7 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 . "$repo/scripts/wine-prefix.sh"
-wine_enter "$0" "$@"
+wine_enter "$repo/tests/e2e/run-e2e.sh" "$@"
 driver=$(realpath "$1")
 tools=$(realpath "$2")
 DISPLAY=:$(cat "$3/display")
@@ -19,9 +19,15 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 win_tools=$(wine_path "$tools")
-# Kept beside the driver for scripts/reliability_report.py; a partial run (the signed
-# programs' one scenario) names a file of its own, so as not to replace the suite's.
-results=${E2E_RESULTS:-$(dirname "$driver")/e2e-results.txt}
+filter=${E2E_FILTER:-}
+# Kept beside the driver for scripts/reliability_report.py, which publishes only a whole
+# run: a filtered one goes to a file of its own, the filter in its name and first line.
+scope="run: whole suite" results=$(dirname "$driver")/e2e-results.txt
+if [ -n "$filter" ]; then
+    scope="run: filtered, E2E_FILTER=$filter"
+    results=${results%.txt}-filtered-$(printf %s "$filter" | tr -c 'A-Za-z0-9' -).txt
+fi
+results=${E2E_RESULTS:-$results}
 win_driver=$(wine_path "$driver")
 status=0
 # run_driver LOCALE ARGS: one run of the driver; its summary must be its last line and
@@ -40,9 +46,8 @@ run_driver() {
     [ "$code" = 0 ] || status=1
 }
 stopped=
-# What the figures were measured on, for the report.
-echo "measured on: $(python3 "$repo/scripts/provenance.py" line)" >"$results"
-filter=${E2E_FILTER:-}
+# What the figures are of and were measured on, for the report.
+printf '%s\nmeasured on: %s\n' "$scope" "$(python3 "$repo/scripts/provenance.py" line)" >"$results"
 if [ "$filter" != "code page" ]; then
     run_driver "$WINE_LOCALE" "$win_tools" ${filter:+"$filter"}
 fi

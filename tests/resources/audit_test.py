@@ -12,8 +12,9 @@ import subprocess
 import sys
 import unittest
 
-import pe_resources as pe
-from programs import programs
+import pefile
+
+from programs import RT_DIALOG, RT_GROUP_ICON, RT_ICON, group_icon_entries, programs, resources as resources_of
 
 IMAGE_FILE_MACHINE_I386 = 0x14C
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
@@ -22,6 +23,8 @@ DLL_FLAGS = {0x0040: "DYNAMIC_BASE", 0x0100: "NX_COMPAT", 0x0400: "NO_SEH",
              0x4000: "GUARD_CF", 0x8000: "TERMINAL_SERVER_AWARE"}
 SCN_EXECUTE, SCN_READ, SCN_WRITE = 0x20000000, 0x40000000, 0x80000000
 DIALOG_ID, ICON_GROUP_ID = 106, 101
+DIRECTORY_BASERELOC, DIRECTORY_DEBUG, DIRECTORY_DELAY_IMPORT = (
+    pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name] for name in ("BASERELOC", "DEBUG", "DELAY_IMPORT"))
 
 # Rules the analyser proves from a PDB or from tables only the MSVC linker writes.
 NOT_CHECKED = {
@@ -32,30 +35,46 @@ NOT_CHECKED = {
 }
 
 
+class Image(pefile.PE):
+    """pefile's reading of one program, with the bytes it read."""
+
+    def __init__(self, data):
+        self.data = bytes(data)
+        super().__init__(data=self.data)
+
+    def directory(self, index):
+        entry = self.OPTIONAL_HEADER.DATA_DIRECTORY[index]
+        return entry.VirtualAddress, entry.Size
+
+    def section_flags(self):
+        return [(section.Name.rstrip(b"\0").decode("ascii", "replace"), section.Characteristics)
+                for section in self.sections]
+
+
 class Program:
     """One built program as the rules see it: the image, its disassembly, the build's traces."""
 
     def __init__(self, data, disassembly, traces):
-        self.image = pe.Image(data)
+        self.image = Image(data)
         self.disassembly = disassembly
         self.traces = traces
 
 
 def flag(bit, name, hint=""):
     """A rule that needs one of the optional header's DllCharacteristics flags."""
-    return lambda p: [] if p.image.dll_characteristics & bit else [f"{name} is not set{hint}"]
+    return lambda p: [] if p.image.OPTIONAL_HEADER.DllCharacteristics & bit else [f"{name} is not set{hint}"]
 
 
 def relocations(p):
     # Without relocations the loader cannot move the image, whatever the flag says.
-    if p.image.directory(pe.DIRECTORY_BASERELOC)[1] == 0 or p.image.characteristics & RELOCS_STRIPPED:
+    if p.image.directory(DIRECTORY_BASERELOC)[1] == 0 or p.image.FILE_HEADER.Characteristics & RELOCS_STRIPPED:
         return ["no base relocation table"]
     return []
 
 
 def write_execute(p):
     return [f"section {name} is both writable and executable ({flags:#010x})"
-            for name, flags in p.image.section_flags if flags & SCN_WRITE and flags & SCN_EXECUTE]
+            for name, flags in p.image.section_flags() if flags & SCN_WRITE and flags & SCN_EXECUTE]
 
 
 # "mov DWORD PTR fs:0x0,esp" and the like: an SEH frame being linked into the thread's chain.
@@ -69,7 +88,7 @@ def no_frame_writes(p):
     # its start-up catches the last chance with SetUnhandledExceptionFilter. Nothing else
     # in the link could, so the disassembly shows it.
     problems = []
-    entry = f"{p.image.image_base + p.image.entry:x}:"
+    entry = f"{p.image.OPTIONAL_HEADER.ImageBase + p.image.OPTIONAL_HEADER.AddressOfEntryPoint:x}:"
     if not any(line.strip().startswith(entry) for line in p.disassembly):
         problems.append(f"the disassembly does not reach the entry point {entry}")
     problems += [f"writes the frame-handler slot: {line.strip()}"
@@ -80,30 +99,33 @@ def no_frame_writes(p):
 def header(p):
     image = p.image
     expected = {
-        "machine": IMAGE_FILE_MACHINE_I386,
-        "magic": pe.PE32_MAGIC,
-        "subsystem": IMAGE_SUBSYSTEM_WINDOWS_GUI,
-        "major_os_version": 5, "minor_os_version": 1,
-        "major_subsystem_version": 5, "minor_subsystem_version": 1,
+        "Machine": IMAGE_FILE_MACHINE_I386,
+        "Magic": pefile.OPTIONAL_HEADER_MAGIC_PE,
+        "Subsystem": IMAGE_SUBSYSTEM_WINDOWS_GUI,
+        "MajorOperatingSystemVersion": 5, "MinorOperatingSystemVersion": 1,
+        "MajorSubsystemVersion": 5, "MinorSubsystemVersion": 1,
     }
-    problems = [f"{field} is {getattr(image, field):#x}, expected {want:#x}"
-                for field, want in expected.items() if getattr(image, field) != want]
+    found = {**image.FILE_HEADER.dump_dict(), **image.OPTIONAL_HEADER.dump_dict()}
+    problems = [f"{field} is {found[field]['Value']:#x}, expected {want:#x}"
+                for field, want in expected.items() if found[field]["Value"] != want]
     # A checksum that is set must hold: the link without a time stamp must not leave it stale.
-    if image.checksum not in (0, image.computed_checksum()):
-        problems.append(f"header checksum {image.checksum:#x}, the file sums to {image.computed_checksum():#x}")
+    checksum, summed = image.OPTIONAL_HEADER.CheckSum, image.generate_checksum()
+    if checksum not in (0, summed):
+        problems.append(f"header checksum {checksum:#x}, the file sums to {summed:#x}")
     # Delay-loaded imports would escape the import check.
-    if image.directory(pe.DIRECTORY_DELAY_IMPORT) != (0, 0):
+    if image.directory(DIRECTORY_DELAY_IMPORT) != (0, 0):
         problems.append("has a delay-load import table")
     return problems
 
 
 def resources(p):
-    found = {(kind, name) for kind, name, _ in p.image.resources()}
-    group = [entry for (kind, name, _), data in p.image.resources().items()
-             if (kind, name) == (pe.RT_GROUP_ICON, ICON_GROUP_ID) for entry in pe.parse_group_icon(data)]
+    every = resources_of(p.image)
+    found = {(kind, name) for kind, name, _ in every}
+    group = [entry for (kind, name, _), data in every.items()
+             if (kind, name) == (RT_GROUP_ICON, ICON_GROUP_ID) for entry in group_icon_entries(data)]
     # A manifest or a version block that a toolchain adds by itself shows up here.
-    expected = ({(pe.RT_GROUP_ICON, ICON_GROUP_ID), (pe.RT_DIALOG, DIALOG_ID)}
-                | {(pe.RT_ICON, entry["id"]) for entry in group})
+    expected = ({(RT_GROUP_ICON, ICON_GROUP_ID), (RT_DIALOG, DIALOG_ID)}
+                | {(RT_ICON, entry["id"]) for entry in group})
     return ([f"unexpected resource type {kind} name {name}" for kind, name in sorted(found - expected, key=str)]
             + [f"missing resource type {kind} name {name}" for kind, name in sorted(expected - found, key=str)])
 
@@ -112,13 +134,12 @@ def build_machine(p):
     image = p.image
     problems = [f"names the build machine: {text!r}" for text in p.traces
                 if text.encode() in image.data or text.encode("utf-16-le") in image.data]
-    if image.time_stamp:
-        problems.append(f"link time {image.time_stamp:#x} in the file header")
-    rsrc = image.directory(pe.DIRECTORY_RESOURCE)[0]
-    if rsrc and image.reader.u32(image.offset(rsrc) + 4):
+    if image.FILE_HEADER.TimeDateStamp:
+        problems.append(f"link time {image.FILE_HEADER.TimeDateStamp:#x} in the file header")
+    if hasattr(image, "DIRECTORY_ENTRY_RESOURCE") and image.DIRECTORY_ENTRY_RESOURCE.struct.TimeDateStamp:
         problems.append("time stamp in the resource directory")
     # A debug directory carries a time and the path of a PDB.
-    if image.directory(pe.DIRECTORY_DEBUG) != (0, 0):
+    if image.directory(DIRECTORY_DEBUG) != (0, 0):
         problems.append("has a debug directory")
     return problems
 
@@ -143,9 +164,10 @@ def audit(program):
 
 
 def describe(image):
-    flags = [name for bit, name in DLL_FLAGS.items() if image.dll_characteristics & bit]
-    lines = [f"DllCharacteristics {image.dll_characteristics:#06x} {' '.join(flags)}"]
-    for name, value in image.section_flags:
+    characteristics = image.OPTIONAL_HEADER.DllCharacteristics
+    flags = [name for bit, name in DLL_FLAGS.items() if characteristics & bit]
+    lines = [f"DllCharacteristics {characteristics:#06x} {' '.join(flags)}"]
+    for name, value in image.section_flags():
         rwx = "".join(letter if value & bit else "-"
                       for bit, letter in ((SCN_READ, "r"), (SCN_WRITE, "w"), (SCN_EXECUTE, "x")))
         # Older binutils mark .rsrc writable: reported, since only write+execute is a fault.
@@ -185,37 +207,32 @@ def damaged(program, at, value, size=1, resum=True):
     data = bytearray(program.image.data)
     data[at:at + size] = value.to_bytes(size, "little")
     if resum:
-        image = pe.Image(data)
-        data[image.checksum_offset:image.checksum_offset + 4] = image.computed_checksum().to_bytes(4, "little")
+        image = Image(data)
+        field = image.OPTIONAL_HEADER.get_field_absolute_offset("CheckSum")
+        data[field:field + 4] = image.generate_checksum().to_bytes(4, "little")
     return Program(data, program.disassembly, program.traces)
 
 
 def directory_entry(program, index):
     """The file offset of the optional header's data directory entry index."""
-    return int.from_bytes(program.image.data[0x3C:0x40], "little") + 24 + 96 + 8 * index
+    return program.image.OPTIONAL_HEADER.DATA_DIRECTORY[index].get_file_offset()
 
 
 def resource_name_entry(program, kind):
     """The file offset of the first name under resource type kind: its ID names the resource."""
-    image = program.image
-    base = image.offset(image.directory(pe.DIRECTORY_RESOURCE)[0])
-
-    def entries(table):
-        count = image.reader.u16(table + 12) + image.reader.u16(table + 14)
-        return [table + 16 + 8 * i for i in range(count)]
-    kinds = [entry for entry in entries(base) if image.reader.u32(entry) == kind]
-    return entries(base + (image.reader.u32(kinds[0] + 4) & 0x7FFFFFFF))[0]
+    kinds = [entry for entry in program.image.DIRECTORY_ENTRY_RESOURCE.entries if entry.id == kind]
+    return kinds[0].directory.entries[0].struct.get_file_offset()
 
 
 class RulesCatchFaults(unittest.TestCase):
     def test_each_rule_fails_on_its_fault(self):
         good = load(PROGRAMS["CalcSwitch"])
-        opt = int.from_bytes(good.image.data[0x3C:0x40], "little") + 24
-        text = opt + good.image.reader.u16(opt - 4)  # the first section's header
-        flags = good.image.dll_characteristics
+        opt = good.image.OPTIONAL_HEADER.get_file_offset()
+        text = good.image.sections[0].get_file_offset()
+        flags = good.image.OPTIONAL_HEADER.DllCharacteristics
         cases = [
             ("ASLR", damaged(good, opt + 70, flags & ~0x0040, 2)),
-            ("ASLR", damaged(good, opt + 96 + 8 * pe.DIRECTORY_BASERELOC + 4, 0, 4)),
+            ("ASLR", damaged(good, opt + 96 + 8 * DIRECTORY_BASERELOC + 4, 0, 4)),
             ("DEP", damaged(good, opt + 70, flags & ~0x0100, 2)),
             ("no writable code", damaged(good, text + 36, SCN_READ | SCN_WRITE | SCN_EXECUTE, 4)),
             ("SafeSEH", damaged(good, opt + 70, flags & ~0x0400, 2)),
@@ -227,15 +244,15 @@ class RulesCatchFaults(unittest.TestCase):
             ("loads on XP SP3", damaged(good, opt + 68, 3)),
             ("loads on XP SP3", damaged(good, opt - 20, 0x64)),
             ("loads on XP SP3", damaged(good, len(good.image.data) - 1, good.image.data[-1] ^ 1, resum=False)),
-            ("loads on XP SP3", damaged(good, directory_entry(good, pe.DIRECTORY_DELAY_IMPORT), 0x1000, 4),
+            ("loads on XP SP3", damaged(good, directory_entry(good, DIRECTORY_DELAY_IMPORT), 0x1000, 4),
              "delay-load"),
-            ("resources", damaged(good, resource_name_entry(good, pe.RT_DIALOG), DIALOG_ID + 1, 4),
-             f"missing resource type {pe.RT_DIALOG} name {DIALOG_ID}"),
+            ("resources", damaged(good, resource_name_entry(good, RT_DIALOG), DIALOG_ID + 1, 4),
+             f"missing resource type {RT_DIALOG} name {DIALOG_ID}"),
             ("build machine", damaged(good, opt - 16, 0x5F000000, 4)),
             ("build machine", Program(good.image.data, good.disassembly, ["MZ"])),
-            ("build machine", damaged(good, good.image.offset(good.image.directory(pe.DIRECTORY_RESOURCE)[0]) + 4,
+            ("build machine", damaged(good, good.image.DIRECTORY_ENTRY_RESOURCE.struct.get_file_offset() + 4,
                                       0x5F000000, 4), "time stamp in the resource directory"),
-            ("build machine", damaged(good, directory_entry(good, pe.DIRECTORY_DEBUG), 0x1000, 4),
+            ("build machine", damaged(good, directory_entry(good, DIRECTORY_DEBUG), 0x1000, 4),
              "debug directory"),
         ]
         # Only the rule under test may add a failure to those of the real program, and

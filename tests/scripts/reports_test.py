@@ -53,6 +53,17 @@ class ReportsTest(unittest.TestCase):
         summary = reliability_report.e2e_summary(write(self.dir, "older.txt", "PASS plain (2.0 s)\n"))
         self.assertEqual((summary[4], summary[5], summary[6]), (None, [], 0))
 
+    def test_only_a_whole_end_to_end_run_is_published(self):
+        out = os.path.join(self.dir, "reliability.md")
+        for first_line in ("run: filtered, E2E_FILTER=hostile", "measured on: commit abc"):
+            log = write(self.dir, "results.txt", first_line + "\nPASS hostile: a (1.0 s)\n1 passed, 0 failed\n")
+            run = subprocess.run([sys.executable, "-B", reliability_report.__file__, "--fuzz-stats", self.dir,
+                                  "--fuzz-seconds", "1", "--e2e-log", log, "--out", out],
+                                 capture_output=True, text=True)
+            self.assertEqual((run.returncode, os.path.exists(out)), (2, False), run.stdout)
+            self.assertIn("refusing", run.stderr)
+        self.assertIsNone(reliability_report.not_whole_run(write(self.dir, "whole.txt", "run: whole suite\n")))
+
     def git(self, *args):
         return subprocess.run(["git", "-C", self.dir, "-c", "user.name=t", "-c", "user.email=t@t"] + list(args),
                               check=True, capture_output=True, text=True).stdout.strip()

@@ -4,6 +4,7 @@
 // or without their terminator, and SAV_FOLDER patterns. Every scenario ends in the
 // dialog or in the tool's warning for what it met, with exit code 0, and nothing
 // changed but the one value the user decided.
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -62,26 +63,9 @@ private:
     unsigned state_;
 };
 
-bool ContainsNoCase(const std::string &haystack, const char *needle)
-{
-    size_t length = strlen(needle);
-    for (size_t i = 0; i + length <= haystack.size(); ++i) {
-        if (_strnicmp(haystack.c_str() + i, needle, length) == 0)
-            return true;
-    }
-    return false;
-}
-
 // --- Keys below HKCU\Software, addressed relative to it --------------------------------
 // The A functions take a path from HKCU of at most 260 characters on Wine, less than
 // "Software\" and a 255-character name; relative to the Software key every name fits.
-
-HKEY OpenSoftware()
-{
-    HKEY software = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &software);
-    return software;
-}
 
 bool CreateBelowSoftware(HKEY software, const std::string &name, const char *className = nullptr)
 {
@@ -93,22 +77,18 @@ bool CreateBelowSoftware(HKEY software, const std::string &name, const char *cla
     return true;
 }
 
-void DeleteBelowSoftware(HKEY software, const std::string &name)
-{
-    RegDeleteTreeA(software, name.c_str());
-    RegDeleteKeyA(software, name.c_str());
-}
-
 // Keys a scenario made beside the game's; gone when the scenario ends, whatever its
 // outcome: a name too long for the tools' buffers would hide every key after it from
 // the later scenarios.
 class ExtraKeys {
 public:
-    ExtraKeys() : software_(OpenSoftware()) {}
+    ExtraKeys() { RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &software_); }
     ~ExtraKeys()
     {
-        for (const std::string &name : names_)
-            DeleteBelowSoftware(software_, name);
+        for (const std::string &name : names_) {
+            RegDeleteTreeA(software_, name.c_str());
+            RegDeleteKeyA(software_, name.c_str());
+        }
         RegCloseKey(software_);
     }
     ExtraKeys(const ExtraKeys &) = delete;
@@ -118,7 +98,7 @@ public:
     void Own(const std::string &topName) { names_.push_back(topName); }
 
 private:
-    HKEY software_;
+    HKEY software_ = nullptr;
     std::vector<std::string> names_;
 };
 
@@ -139,35 +119,19 @@ bool CopyGameKey(HKEY software, const std::string &regName)
     return status == ERROR_SUCCESS;
 }
 
-// Position of the subkey among the key's subkeys as the platform enumerates them; -1 if absent.
-int SubkeyIndex(HKEY key, const std::string &name)
+// Position of the subkey (or value) among the key's as the platform enumerates them;
+// -1 if absent. Key names compare without case, value names with it.
+int ListedIndex(HKEY key, const std::string &name, bool value = false)
 {
     for (DWORD index = 0;; ++index) {
         char found[1024];
         DWORD length = sizeof found;
-        if (RegEnumKeyExA(key, index, found, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if ((value ? RegEnumValueA(key, index, found, &length, nullptr, nullptr, nullptr, nullptr)
+                   : RegEnumKeyExA(key, index, found, &length, nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS)
             return -1;
-        if (_stricmp(found, name.c_str()) == 0)
+        if ((value ? strcmp(found, name.c_str()) : _stricmp(found, name.c_str())) == 0)
             return static_cast<int>(index);
     }
-}
-
-int ValueIndex(const std::string &keyPath, const char *name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    int result = -1;
-    for (DWORD index = 0; result < 0; ++index) {
-        char found[1024];
-        DWORD length = sizeof found;
-        if (RegEnumValueA(key, index, found, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (strcmp(found, name) == 0)
-            result = static_cast<int>(index);
-    }
-    RegCloseKey(key);
-    return result;
 }
 
 // Stores exactly `bytes` as REG_SZ. The platform adds a terminator that the caller
@@ -262,7 +226,10 @@ void IniScenarios()
             // Runs of zero bytes and line ends among the junk, as a damaged file has them.
             for (size_t i = 4; i + 8 < bytes.size(); i += 997)
                 bytes.replace(i, 8, i % 2 ? std::string(8, '\0') : std::string("\r\n\0\0=\r\n[", 8));
-            s.Check(!ContainsNoCase(bytes, "REG_NAME"), "the junk holds REG_NAME; change the seed");
+            std::string folded = bytes;
+            for (char &c : folded)
+                c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+            s.Check(folded.find("REG_NAME") == std::string::npos, "the junk holds REG_NAME; change the seed");
             s.Check(WriteFileBytes(game.Ini(), bytes), "cannot write " + game.Ini());
             ExpectWarning(s, *c.tool, game.Exe(*c.tool), game.folder, kTextNoRegName);
         });
@@ -373,7 +340,7 @@ void RegNameScenarios()
         std::string name = "KzE2EHostile" + std::string(255 - 12, 'n');
         keys.Own(name);
         InstallOnlyUnder(s, keys, game, name, name);
-        s.Check(SubkeyIndex(keys.software(), name) >= 0, "the 255-character key was not made");
+        s.Check(ListedIndex(keys.software(), name) >= 0, "the 255-character key was not made");
         ExpectWarning(s, kPlayer, game.Exe(kPlayer), game.folder, kTextNoRegName);
     });
 
@@ -415,7 +382,7 @@ void RegistryScenarios()
         }
         s.Check(made, "cannot make the sibling keys");
         s.Note("5,000 keys made in " + std::to_string(GetTickCount() - start) + " ms");
-        s.Check(SubkeyIndex(keys.software(), kRegName) >= 5000,
+        s.Check(ListedIndex(keys.software(), kRegName) >= 5000,
                 "the platform does not list the game's key after the 5,000 siblings");
         SetSetting(kPlayer, "1");
         DWORD toolStart = GetTickCount();
@@ -446,8 +413,8 @@ void RegistryScenarios()
                 std::string className = c.className ? c.className + std::string(255 - strlen(c.className), 'c') : "";
                 s.Check(CreateBelowSoftware(keys.software(), c.name, c.className ? className.c_str() : nullptr),
                         "cannot make the sibling");
-                int sibling = SubkeyIndex(keys.software(), c.name);
-                s.Check(sibling >= 0 && sibling < SubkeyIndex(keys.software(), kRegName),
+                int sibling = ListedIndex(keys.software(), c.name);
+                s.Check(sibling >= 0 && sibling < ListedIndex(keys.software(), kRegName),
                         "the platform does not list the sibling before the game's key");
                 if (c.hides) {
                     ExpectWarning(s, kRender, game.Exe(kRender), game.folder, kTextNotInstalled);
@@ -495,9 +462,12 @@ void RegistryScenarios()
             if (c.checked != 0) {
                 OpenDecideExpect(s, tool, game, game.Exe(tool), c.checked, c.writtenOrHidden);
             } else {
-                int setting = ValueIndex(kGameKey, tool.valueName);
-                s.Check(setting >= 0 && setting < ValueIndex(kGameKey, c.writtenOrHidden),
+                HKEY key = nullptr;
+                RegOpenKeyExA(HKEY_CURRENT_USER, kGameKey, 0, KEY_READ, &key);
+                int setting = ListedIndex(key, tool.valueName, true);
+                s.Check(setting >= 0 && setting < ListedIndex(key, c.writtenOrHidden, true),
                         std::string("the platform does not list ") + tool.valueName + " before " + c.writtenOrHidden);
+                RegCloseKey(key);
                 ExpectWarning(s, tool, game.Exe(tool), game.folder, kTextNotInstalled);
             }
         });

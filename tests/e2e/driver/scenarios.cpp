@@ -38,6 +38,9 @@ void TableScenarios()
                     s.Check(WindowText(o.window) == tool.caption, "caption " + Quote(WindowText(o.window)));
                     int missing = CaptionGlyphsMissing(tool.caption);
                     s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
+                    // Windows' dialog code keeps its state in a dialog class's extra bytes;
+                    // Wine keeps it elsewhere, so only this check sees their lack.
+                    s.Check(GetClassLongA(o.window, GCL_CBWNDEXTRA) >= DLGWINDOWEXTRA, "class lacks a dialog's extra bytes");
                     s.Check(WindowText(GetDlgItem(o.window, tool.decideId)) == "決定", "decide button text");
                     s.Check(WindowText(GetDlgItem(o.window, tool.cancelId)) == "キャンセル", "cancel button text");
                     ExpectChecked(s, tool, o.window, checked, "on opening");

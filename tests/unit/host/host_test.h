@@ -7,27 +7,16 @@
 
 #include <vector>
 
+#include "install.h"
 #include "resource_ids.h"
+#include "setting.h"
 #include "tool_facts.h"
 #include "world.h"
 
-// Texts as the core holds them in code page 932, spelled out byte by byte.
-#define HOST_TEXT_WARNING_TITLE "PlayerSwitch \xD2\xAF\xBE\xB0\xBC\xDE"
-// "設定を保存できませんでした。"
-#define HOST_TEXT_NOT_SAVED                                                                    \
-    "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5" \
-    "\x82\xB5\x82\xBD\x81\x42"
-// "[ Setup.ini ] が見つかりません。"
-#define HOST_TEXT_NO_SETUP_INI \
-    "[ Setup.ini ] \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42"
-// "[ Setup.ini ] に [REG_NAME] の設定が見つかりません。"
-#define HOST_TEXT_NO_REG_NAME                                                                 \
-    "[ Setup.ini ] \x82\xC9 [REG_NAME] \x82\xCC\x90\xDD\x92\xE8\x82\xAA\x8C\xA9\x82\xC2\x82\xA9" \
-    "\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42"
-// "先にゲームをセットアップして下さい。"
-#define HOST_TEXT_NOT_INSTALLED                                                                 \
-    "\x90\xE6\x82\xC9\x83Q\x81[\x83\x80\x82\xF0\x83Z\x83\x62\x83g\x83\x41\x83\x62\x83v\x82\xB5" \
-    "\x82\xC4\x89\xBA\x82\xB3\x82\xA2\x81\x42"
+// The start-up warnings, as the core holds them: WarningTexts checks their Japanese once.
+#define HOST_TEXT_NO_SETUP_INI kTextNoSetupIni
+#define HOST_TEXT_NO_REG_NAME kTextNoRegName
+#define HOST_TEXT_NOT_INSTALLED kTextNotInstalled
 
 class HostTest : public ::testing::Test {
 protected:
@@ -48,7 +37,7 @@ protected:
         const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
         EXPECT_EQ(owner, box.owner);
         EXPECT_EQ(text, box.text);
-        EXPECT_EQ(HOST_TEXT_WARNING_TITLE, box.title);
+        EXPECT_EQ(kTextWarningTitle, box.title);
         EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
     }
 };

@@ -82,20 +82,6 @@ TEST_F(InstallHostTest, DoubleByteNamesAreCutAtTheRealSeparator)
     }
 }
 
-TEST_F(InstallHostTest, SetupDataIsTriedSecond)
-{
-    const std::string folder = "C:\\Game" + std::string(kSo);
-    world::MakeFolder(folder);
-    world::MakeFolder(folder + "\\SETUPDATA");
-    world::MakeFile(folder + "\\SETUPDATA\\SETUP.INI", "");
-    fakewin::SetModulePath(folder + "\\Tool.exe");
-    Located located = Locate();
-    EXPECT_EQ(1, located.result);
-    EXPECT_EQ(folder + "\\SETUPDATA\\SETUP.INI", located.path);
-    EXPECT_EQ((std::vector<std::string>{folder + "\\SETUP.INI", folder + "\\SETUPDATA\\SETUP.INI"}),
-              Probed());
-}
-
 TEST_F(InstallHostTest, ACutModulePathIsNotUsed)
 {
     // 259 bytes fit the 260-byte buffer; 260 and more come back cut to 259 bytes

@@ -59,31 +59,6 @@ TEST_F(KeyPathHostTest, FaultsAreScopedToTheirKey)
     EXPECT_EQ(std::string("0", 2), data);
 }
 
-TEST_F(KeyPathHostTest, ReaderNeverClosesTheRootAndClosesEachKeyOnce)
-{
-    struct Row {
-        const char *comment;
-        const char *path;
-        const char *valueName;  // null: existence mode
-        int result;
-    };
-    const Row rows[] = {
-        {"value found", kGamePath, "MmxUse", 1},
-        {"value missing", kGamePath, "Missing", 0},
-        {"key exists", kGamePath, nullptr, 1},
-        {"key missing", "\\HKEY_CURRENT_USER\\" TEST_KEY "\\Missing", nullptr, 0},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.comment);
-        char text[256] = "";
-        EXPECT_EQ(row.result, ReadRegistryValue(row.path, row.valueName, text,
-                                                row.valueName ? kValueString : kValueNone));
-        EXPECT_EQ(0, fakewin::OpenKeyCount());
-        EXPECT_EQ(0, fakewin::BadKeyCloseCount());
-        EXPECT_EQ(0, fakewin::RootCloseCount());
-    }
-}
-
 TEST_F(KeyPathHostTest, WalkSearchesWhereItCanProveItsAnswerAndEnumeratesFromTheFirstElsewhere)
 {
     const int kSiblings = 1000;
@@ -187,16 +162,6 @@ TEST_F(KeyPathHostTest, WriterReportsAValueThatCouldNotBeStored)
     EXPECT_EQ(std::string("1", 2), data);
     // The path itself was fine: without the write flag nothing is stored and all is well.
     EXPECT_EQ(1, WriteRegistryString(kGamePath, "MmxUse", "0", 0));
-}
-
-TEST_F(KeyPathHostTest, WriterClosesEveryKeyItHeldOnce)
-{
-    EXPECT_EQ(1, WriteRegistryString("\\HKEY_CURRENT_USER\\" TEST_KEY "\\A\\B\\C", "MmxUse", "1", 1));
-    EXPECT_TRUE(world::KeyExists(TEST_KEY "\\A\\B\\C"));
-    // Root, Software, KzUnitTest, A, B and C: each key held is closed, the root included.
-    EXPECT_EQ(5, fakewin::CallCount("RegCreateKeyExA"));
-    EXPECT_EQ(6, fakewin::CallCount("RegCloseKey"));
-    EXPECT_EQ(1, fakewin::RootCloseCount());
 }
 
 }  // namespace

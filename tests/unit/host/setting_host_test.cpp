@@ -9,6 +9,7 @@
 #include "install.h"
 #include "startup.h"
 #include "tool_settings.h"
+#include "window.h"
 
 namespace {
 
@@ -29,18 +30,12 @@ protected:
         return dialog;
     }
 
-    // Runs the message loop until the quit message; its wParam, or kStuckQuitCode
-    // when the dialog waits for the user instead.
+    // The tool's own message loop over the dialog, until the quit message: its wParam,
+    // or kStuckQuitCode when the dialog waits for the user instead.
     static WPARAM Pump(HWND dialog)
     {
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0)) {
-            if (!IsDialogMessageA(dialog, &message)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-        return message.wParam;
+        MainWindow = dialog;
+        return static_cast<WPARAM>(toolwindow::RunMessageLoop());
     }
 
     // The one checked radio button, 0 when none is, -1 when several are.
@@ -240,7 +235,7 @@ TEST_F(SettingHostTest, FailedWriteWarnsAndKeepsTheDialogOpen)
             ShowWindow(dialog, SW_SHOW);
             fakewin::Click(dialog, tool.decideId);
 
-            ExpectOneWarning(dialog, HOST_TEXT_NOT_SAVED);
+            ExpectOneWarning(dialog, kTextNotSaved);
             EXPECT_FALSE(ClosePosted(dialog));
             EXPECT_TRUE(fakewin::IsWindowAlive(dialog));
             EXPECT_EQ(std::string("1", 2), Stored(tool));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,11 +137,7 @@ int Read(const char *keyPath, const char *valueName, void *dest, int type)
 
 bool IsAscii(const std::string &text)
 {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // The characters between the upper- and the lower-case letters: Windows sorts them

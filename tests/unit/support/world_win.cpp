@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <winternl.h>
 
+#include <array>
+
 #include "remove_tree.h"
 
 namespace world {
@@ -87,6 +89,18 @@ HKEY OpenPath(const std::string &path, bool create, const char *className)
 HKEY OpenKey(const std::string &path)
 {
     return OpenPath(path, false, nullptr);
+}
+
+// How many subkeys ([0]) and values ([1]) the key holds; none when it does not exist.
+std::array<int, 2> Counts(const std::string &path)
+{
+    DWORD subkeys = 0, values = 0;
+    if (HKEY key = OpenKey(path)) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
+    return {static_cast<int>(subkeys), static_cast<int>(values)};
 }
 
 }  // namespace
@@ -172,26 +186,12 @@ bool KeyExists(const std::string &path)
 
 int CountValues(const std::string &path)
 {
-    HKEY key = OpenKey(path);
-    DWORD values = 0;
-    if (key != nullptr) {
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                         nullptr, nullptr, nullptr, nullptr);
-        RegCloseKey(key);
-    }
-    return static_cast<int>(values);
+    return Counts(path)[1];
 }
 
 int CountSubkeys(const std::string &path)
 {
-    HKEY key = OpenKey(path);
-    DWORD subkeys = 0;
-    if (key != nullptr) {
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr);
-        RegCloseKey(key);
-    }
-    return static_cast<int>(subkeys);
+    return Counts(path)[0];
 }
 
 void MakeFolder(const std::string &path)
