@@ -13,10 +13,6 @@
 #include "tool_facts.h"
 #include "world.h"
 
-// The start-up warnings, as the core holds them: WarningTexts checks their Japanese once.
-#define HOST_TEXT_NO_SETUP_INI kTextNoSetupIni
-#define HOST_TEXT_NO_REG_NAME kTextNoRegName
-#define HOST_TEXT_NOT_INSTALLED kTextNotInstalled
 
 class HostTest : public ::testing::Test {
 protected:

@@ -156,23 +156,23 @@ TEST_F(StartupHostTest, EachStartupFailureShowsOneWarning)
     };
     const std::string ini = world::ProgramFolder() + "\\SETUP.INI";
     const Row rows[] = {
-        {"no SETUP.INI", [&] { world::RemoveFile(ini); }, HOST_TEXT_NO_SETUP_INI},
+        {"no SETUP.INI", [&] { world::RemoveFile(ini); }, kTextNoSetupIni},
         {"SETUP.INI is a folder", [&] { world::RemoveFile(ini); world::MakeFolder(ini); },
-         HOST_TEXT_NO_SETUP_INI},
+         kTextNoSetupIni},
         {"the program's own path not available", [] { fakewin::FailModuleFileName(); },
-         HOST_TEXT_NO_SETUP_INI},
+         kTextNoSetupIni},
         {"no REG_NAME", [&] { world::MakeFile(ini, "[Setup Initial]\r\nOTHER=x\r\n"); },
-         HOST_TEXT_NO_REG_NAME},
+         kTextNoRegName},
         {"empty REG_NAME", [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=\r\n"); },
-         HOST_TEXT_NO_REG_NAME},
+         kTextNoRegName},
         {"REG_NAME too long for the key path",
          [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=" + std::string(240, 'n') + "\r\n"); },
-         HOST_TEXT_NO_REG_NAME},
+         kTextNoRegName},
         {"no game key", [&] { world::MakeFile(ini, "[Setup Initial]\r\nREG_NAME=KzUnitTest\\None\r\n"); },
-         HOST_TEXT_NOT_INSTALLED},
+         kTextNotInstalled},
         {"save folder missing", [&] { world::SetString(kGame, "SAV_FOLDER", world::Folder() + "\\gone"); },
-         HOST_TEXT_NOT_INSTALLED},
-        {"last value missing", [] { world::Reset(); InstallGame("DISK_MARK"); }, HOST_TEXT_NOT_INSTALLED},
+         kTextNotInstalled},
+        {"last value missing", [] { world::Reset(); InstallGame("DISK_MARK"); }, kTextNotInstalled},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
