@@ -27,16 +27,24 @@ ssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj "
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign
 ssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -subj "/CN=Throwaway code signer"
 printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
+# x509 DAYS ARGS: a certificate valid for DAYS from now, or one that expired yesterday
+# for -1, which OpenSSL 3.0 takes as it stands and 3.5 only as dates.
+x509() {
+    local days=$1
+    shift
+    ssl x509 "$@" -days "$days" ||
+        ssl x509 "$@" -not_before "$(date -u -d '2 days ago' +%Y%m%d%H%M%SZ)" -not_after "$(date -u -d '1 day ago' +%Y%m%d%H%M%SZ)"
+}
 for days in 2 -1; do  # -1: expired yesterday
-    ssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days $days -extfile signer.ext -out signer$days.pem
+    x509 $days -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -extfile signer.ext -out signer$days.pem
     ssl pkcs12 -export -inkey signer.key -in signer$days.pem -certfile ca.pem -passout pass:throwaway -out signer$days.p12
 done
 # Any authority but the signer's: the verification below must depend on which one.
 ssl req -x509 -newkey rsa:2048 -nodes -keyout other.key -out other.pem -days 2 -subj "/CN=Another CA"
 # The signer's authority as it will be once its certificate has expired.
 ssl req -new -key ca.key -subj "/CN=Throwaway test CA" -out ca.csr
-ssl x509 -req -in ca.csr -signkey ca.key -days -1 -out ca-expired.pem \
-    -extfile <(printf 'basicConstraints=critical,CA:TRUE\nkeyUsage=critical,keyCertSign\nsubjectKeyIdentifier=hash\n')
+printf 'basicConstraints=critical,CA:TRUE\nkeyUsage=critical,keyCertSign\nsubjectKeyIdentifier=hash\n' >ca.ext
+x509 -1 -req -in ca.csr -signkey ca.key -out ca-expired.pem -extfile ca.ext
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }
