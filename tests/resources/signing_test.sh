@@ -3,7 +3,7 @@
 # certificate authority of its own, and checks what a verifier relies on: the signatures
 # verify against that authority and nothing else; removing one gives back the programs'
 # own bytes; the published signatures attached to the same bytes give the same signed
-# zip. Leaves the signed programs in SIGNED_DIR for the end-to-end run.
+# zip, and are refused where another authority is the trusted one. Leaves the signed programs in SIGNED_DIR for the end-to-end run.
 # Usage: signing_test.sh SOURCE SIGNED_DIR EXE...
 set -euo pipefail
 source=$1 signed=$(realpath -m "$2")
@@ -34,6 +34,9 @@ SIGN_CAFILE=ca.pem bash "$source/scripts/sign.sh" --attach publisher/$release-si
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 cmp publisher/$release-signed.zip verifier/$release-signed.zip || fail "signatures attached to the same bytes give another zip"
+mkdir stranger && cp publisher/$release.zip stranger/
+SIGN_CAFILE=other.pem bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip stranger/$release.zip \
+    >/dev/null 2>&1 && fail "signatures attached though their authority is not the trusted one"
 
 rm -rf "$signed"
 unzip -q -j publisher/$release-signed.zip -d "$signed"
