@@ -57,6 +57,24 @@ wine_qemu_problem() {
     fi
 }
 
+# Whether the kernel takes 32-bit system calls from a 64-bit process: Wine's WoW64 mode
+# makes one a process (set_thread_area through int 0x80, for the %fs selector of the
+# 32-bit code), and stops at "failed to allocate %fs selector" where it is refused, as
+# by a kernel that cannot execute 32-bit programs (ia32_emulation=off). Asked with the
+# 32-bit getpid: refused, it fails or kills the probe.
+wine_kernel_takes_int80() {
+    (python3 - <<'EOF'
+import ctypes, mmap, os, sys
+code = bytes([0xb8, 20, 0, 0, 0, 0xcd, 0x80, 0xc3])  # mov eax, 20 (i386 getpid); int 0x80; ret
+page = mmap.mmap(-1, mmap.PAGESIZE, prot=mmap.PROT_READ | mmap.PROT_WRITE | mmap.PROT_EXEC)
+page.write(code)
+call = ctypes.CFUNCTYPE(ctypes.c_int)(ctypes.addressof(ctypes.c_char.from_buffer(page)))
+sys.exit(0 if call() == os.getpid() else 1)
+EOF
+    # Waited for here, not exec'd: a killed probe is reported by this subshell, unheard.
+    status=$?; exit "$status") >/dev/null 2>&1
+}
+
 # How Wine runs here, as wine_enter will run it; returns 1 (saying why) when it cannot.
 wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_describe() {
@@ -66,6 +84,9 @@ wine_describe() {
             return 1
         elif ! wine_runs_here; then
             echo "wine: skipped: Wine's loader $WINE_LOADER does not start"
+            return 1
+        elif ! wine_kernel_takes_int80; then
+            echo "wine: skipped: Wine's WoW64 mode needs the kernel's 32-bit system calls (int 0x80), which this kernel refuses; Debian 12 or 13, whose Wine runs through qemu, works here"
             return 1
         fi
         echo "wine: Wine $wine_wow64_how"
