@@ -199,7 +199,8 @@ def main():
     out.append("Written by `bash scripts/bench.sh` (scripts/bench_report.py) on %s; do not edit by hand." %
                datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
     cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "?")
-    machine = "%s, %d cores, %s" % (cpu, os.cpu_count(), platform.platform())
+    system = platform.freedesktop_os_release().get("PRETTY_NAME", "?")
+    machine = "%s, %d cores, %s, %s" % (cpu, os.cpu_count(), system, platform.platform())
     wine_version = run([args.loader, "--version"]).strip()
     out += ["", "Measured on: %s; Wine %s, %s." %
             (provenance.line(wine=False), wine_version, provenance.wine_ran(args.wine_how)),
