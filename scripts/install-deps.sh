@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the builds and test suites need on a Debian 12, 13 or unstable machine
-# (run as root), a bare one included. Prints what it installs; does nothing when everything is
-# there. Package names that differ between releases are asked of apt, not of a table.
+# (run as root), a bare one included. Prints what it installs; does nothing when
+# everything is there. Package names that differ between releases are asked of apt, not
+# of a table.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 

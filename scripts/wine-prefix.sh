@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Source this file: the one place that decides how Wine runs the 32-bit programs here.
 #   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT where Wine's 32-bit loader
 #                             runs (see below), or exits 77 (skipped) saying why not
