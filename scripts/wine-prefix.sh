@@ -42,7 +42,8 @@ export XDG_CONFIG_HOME=$wine_repo/build/user/config
 export XDG_DATA_HOME=$wine_repo/build/user/data
 WINE_SKIP=77
 export WINE_SERVER
-wineserver() { "$WINE_SERVER" "$@"; }
+# "command": where the server is found on PATH, its name is this function's own.
+wineserver() { command "$WINE_SERVER" "$@"; }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
 
