@@ -63,7 +63,7 @@ def import_registry(loader, prefix, text):
     with open(path, "w", encoding="utf-16") as f:
         f.write(text)
     run(wine(loader, "regedit", "/S", "C:\\bench\\layout.reg"))
-    run(["wineserver", "-w"])
+    run([os.environ.get("WINE_SERVER", "wineserver"), "-w"])
 
 
 def time_startups(args, prefix):
@@ -199,10 +199,11 @@ def main():
     out.append("Written by `bash scripts/bench.sh` (scripts/bench_report.py) on %s; do not edit by hand." %
                datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"))
     cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "?")
-    machine = "%s, %d cores, %s" % (cpu, os.cpu_count(), platform.platform())
+    system = platform.freedesktop_os_release().get("PRETTY_NAME", "?")
+    machine = "%s, %d cores, %s, %s" % (cpu, os.cpu_count(), system, platform.platform())
     wine_version = run([args.loader, "--version"]).strip()
-    out += ["", "Measured on: %s; Wine %s, whose 32-bit loader %s." %
-            (provenance.line(wine=False), wine_version, args.wine_how),
+    out += ["", "Measured on: %s; Wine %s, %s." %
+            (provenance.line(wine=False), wine_version, provenance.wine_ran(args.wine_how)),
             "Machine: %s. Sizes and start-up are those of the programs of `dist/` (the i686 product) "
             "and of the floor program built the same way." % machine, ""]
 
@@ -217,8 +218,9 @@ def main():
     results = time_startups(args, prefix)
     if provenance.route(args.wine_how) == "native":
         out += ["", STARTUP, "", NATIVE_BEGIN,
-                "Timed natively on commit %s with %s, on %s; the floor program was %d bytes." %
-                (provenance.commit(), wine_version, machine, sizes(args)[0][2]), ""]
+                "Timed natively%s on commit %s with %s, on %s; the floor program was %d bytes." %
+                (" in Wine's WoW64 mode (its 64-bit loader)" if "WoW64" in args.wine_how else "",
+                 provenance.commit(), wine_version, machine, sizes(args)[0][2]), ""]
         out += startup_table(args.runs, results, missed)
         out += [NATIVE_END]
     else:

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's two commands on a bare Debian root, as a newcomer would run them:
-#   fresh-root.sh [--prepare] bookworm|trixie
+#   fresh-root.sh [--prepare | --bench] bookworm|trixie|sid
 #   fresh-root.sh --signing
 # Makes a minimal root of that release (cached as build/fresh-root/<release>.tar),
 # clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
@@ -10,7 +10,11 @@
 # them: WINEPREFIX names a prefix of the player's (a folder holding a marker file) and
 # HOME an empty folder; both must be as they were afterwards. WINE_VIA and
 # REQUIRE_SHIPPED pass through. --prepare only makes the cached root, which CI does
-# while the machine's own suites run.
+# while the machine's own suites run. --bench then also runs scripts/bench.sh there and
+# keeps its document as build/fresh-root/<release>-performance.md.
+# Debian unstable (sid) runs Wine in WoW64 mode from amd64 packages alone: there the
+# root must end with no foreign architecture and no i386 package. Its mirror's Release
+# file may be past its Valid-Until date; apt accepts that in a sid root only, and says so.
 # --signing: only the release and its signatures, across the two releases, whose
 # osslsigncode versions (2.5, 2.9) write detached signatures in different forms: each
 # root builds the release, the other root signs it (a throwaway authority), and
@@ -22,9 +26,10 @@ set -euo pipefail
 mode=full
 case ${1:-} in
     --prepare) mode=prepare; shift ;;
+    --bench) mode=full; export FRESH_ROOT_BENCH=1; shift ;;
     --signing) mode=signing; set -- bookworm trixie ;;
 esac
-suite=${1:?usage: fresh-root.sh [--prepare] bookworm|trixie, or fresh-root.sh --signing}
+suite=${1:?usage: fresh-root.sh [--prepare | --bench] bookworm|trixie|sid, or fresh-root.sh --signing}
 repo=$(cd "$(dirname "$0")/.." && pwd)
 . "$repo/scripts/common.sh"
 cache=$repo/build/fresh-root
@@ -50,7 +55,8 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
     rmdir /.host
     cd /root/project
     exec env -i TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        ${WINE_VIA:+WINE_VIA=$WINE_VIA} ${REQUIRE_SHIPPED:+REQUIRE_SHIPPED=$REQUIRE_SHIPPED} bash -c '
+        ${WINE_VIA:+WINE_VIA=$WINE_VIA} ${REQUIRE_SHIPPED:+REQUIRE_SHIPPED=$REQUIRE_SHIPPED} \
+        ${FRESH_ROOT_BENCH:+FRESH_ROOT_BENCH=1} ${RUNS:+RUNS=$RUNS} ${SIBLINGS:+SIBLINGS="$SIBLINGS"} bash -c '
         step() {
             local started=$SECONDS
             echo "fresh-root: $* ..."
@@ -77,7 +83,8 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
         if [ -n "$(git status --porcelain)" ]; then
             echo "fresh-root: the clone is not clean after the three commands:"; git status --porcelain; exit 1
         fi
-        echo "fresh-root: the clone is clean"' fresh-root "${FRESH_ROOT_STEPS:-}"
+        echo "fresh-root: the clone is clean"
+        if [ -n "${FRESH_ROOT_BENCH:-}" ]; then step bash scripts/bench.sh; fi' fresh-root "${FRESH_ROOT_STEPS:-}"
 fi
 
 if ! command -v debootstrap >/dev/null; then
@@ -103,6 +110,9 @@ fresh() {
     mkdir -p "$root"
     tar -C "$root" -xf "$cache/$suite.tar"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
+    if [ "$suite" = sid ]; then
+        echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-root-sid"
+    fi
     git clone -q "$repo" "$root/root/project"
     echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
 }
@@ -119,6 +129,29 @@ status=0
 if [ "$mode" = full ]; then
     fresh "$suite"
     enter "$suite" || status=$?
+    if [ "$suite" = sid ]; then
+        # The Release files apt last read in the root: a date past is said, not hidden.
+        for release in "$root"/var/lib/apt/lists/*Release; do
+            until=$(sed -n 's/^Valid-Until: //p' "$release" | head -n 1)
+            if [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ]; then
+                echo "fresh-root sid: ${release##*/} was past its Valid-Until ($until); apt in this root accepted it (Acquire::Check-Valid-Until false, for sid alone)"
+            fi
+        done
+    fi
+    # What the root's packages came to: Debian 12 and 13 add i386 for wine32; unstable's
+    # WoW64 Wine must need no 32-bit Linux package at all.
+    foreign=$(dpkg --admindir="$root/var/lib/dpkg" --print-foreign-architectures | paste -sd ' ')
+    i386=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package}:${Architecture} ${db:Status-Abbrev}\n' |
+           awk '$1 ~ /:i386$/ && $2 ~ /^i/' | wc -l)
+    echo "fresh-root $suite: foreign architectures: ${foreign:-none}; i386 packages installed: $i386"
+    if [ "$suite" = sid ] && { [ -n "$foreign" ] || [ "$i386" != 0 ]; }; then
+        echo "fresh-root sid: FAILED: Wine's WoW64 mode was to need no i386 package"
+        status=1
+    fi
+    if [ -n "${FRESH_ROOT_BENCH:-}" ] && [ -f "$root/root/project/docs/performance.md" ]; then
+        cp "$root/root/project/docs/performance.md" "$cache/$suite-performance.md"
+        echo "fresh-root $suite: the benchmark's document is build/fresh-root/$suite-performance.md"
+    fi
     echo "fresh-root $suite: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
     exit "$status"
 fi

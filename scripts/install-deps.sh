@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the builds and test suites need on a Debian 12 or 13 machine (run as
-# root), a bare one included. Prints what it installs; does nothing when everything is
-# there. Package names that differ between releases are asked of apt, not of a table.
+# Installs what the builds and test suites need on a Debian 12, 13 or unstable machine
+# (run as root), a bare one included. Prints what it installs; does nothing when
+# everything is there. Package names that differ between releases are asked of apt, not
+# of a table.
 #   install-deps.sh --release   only what release.sh and sign.sh need: no Wine, no tests
 set -euo pipefail
 release_only=
@@ -35,10 +36,6 @@ install_pkgs() {  # install_pkgs [apt options] PACKAGES
     return 1
 }
 
-if [ -z "$release_only" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    updated=
-fi
 # A bare root has no package lists: names that differ between releases need them.
 if [ -z "$(apt-cache pkgnames clang- 2>/dev/null | head -n 1)" ]; then apt_update; fi
 
@@ -47,10 +44,37 @@ if [ -z "$(apt-cache pkgnames clang- 2>/dev/null | head -n 1)" ]; then apt_updat
 llvm=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1) || true
 if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; exit 1; fi
 
-# wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
-# programs it serves run through qemu. Every release's Wine still needs wine32 for them.
+# Which Wine runs the 32-bit programs (scripts/wine-paths.sh): an installed one says so
+# itself; before that, the release's libwine:amd64 version does, its file list being
+# some 200 MB away. A WoW64 Wine needs no i386 package, and so no qemu either; its
+# X libraries are only recommended, and without them its windows are never drawn.
+. "$(dirname "$0")/wine-paths.sh"
+wow64=
+if [ "$WINE_ROUTE" = wow64 ]; then
+    wow64=1
+elif ! have wine32:i386; then
+    libwine=$(apt-cache policy libwine:amd64 2>/dev/null | sed -n 's/^ *Candidate: //p') || true
+    if [ -n "$libwine" ] && [ "$libwine" != "(none)" ] &&
+            dpkg --compare-versions "$libwine" ge "$WINE_WOW64_FROM"; then
+        wow64=1
+    fi
+fi
+if [ -n "$wow64" ]; then
+    echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
+    wine_pkgs=(wine wine64 libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1
+               libxfixes3 libxxf86vm1)
+else
+    # wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
+    # programs it serves run through qemu.
+    wine_pkgs=(wine wine64 wine32:i386)
+    if [ -z "$release_only" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        updated=
+    fi
+fi
+
 pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang
-      "libclang-rt-$llvm-dev" googletest wine wine64 wine32:i386 fonts-wine xvfb xauth
+      "libclang-rt-$llvm-dev" googletest "${wine_pkgs[@]}" fonts-wine xvfb xauth
       x11-utils imagemagick fonts-ipafont-gothic locales python3 python3-pefile strip-nondeterminism zip unzip
       osslsigncode openssl)
 if [ -n "$release_only" ]; then
@@ -66,15 +90,18 @@ if [ ${#need[@]} -gt 0 ]; then
 else
     echo "install-deps: all packages present"
 fi
-
 if [ -n "$release_only" ]; then exit 0; fi
+. "$(dirname "$0")/wine-paths.sh"
+if [ -n "$wow64" ] && [ "$WINE_ROUTE" != wow64 ]; then
+    echo "install-deps: libwine:amd64 ${libwine:-} brought no 32-bit Windows DLLs; its WoW64 mode was expected"
+    exit 1
+fi
 
 # Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
 # through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program
 # start): the release's own where it is, otherwise its own backports.
-. "$(dirname "$0")/wine-paths.sh"
 qemu_major() { sed -n 's/^\([0-9]*:\)\{0,1\}\([0-9][0-9]*\)\..*/\2/p' | head -n 1; }
-if [ "${WINE_VIA:-}" = qemu ] || ! "$WINE_LOADER" --version >/dev/null 2>&1; then
+if [ -z "$wow64" ] && { [ "${WINE_VIA:-}" = qemu ] || ! "$WINE_LOADER" --version >/dev/null 2>&1; }; then
     installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | qemu_major) || true
     if [ "${installed:-0}" -lt 8 ]; then
         apt_update

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What a measurement was taken on: the commit, the product sources (core/ and tools/)
-as they were in the working tree, the Wine version and how its 32-bit loader ran.
+as they were in the working tree, the Wine version and how it ran the 32-bit programs.
 
 The reports write the fingerprint into their documents; a document whose fingerprint
 is not the checkout's describes other programs than the ones it sits beside.
@@ -15,7 +15,10 @@ import sys
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PRODUCT = ("core", "tools")
-WINE_LOADER = "/usr/lib/wine/wine"
+# scripts/wine-paths.sh names the loader of the Wine that is installed.
+WINE_LOADER = subprocess.run(["bash", "-c", '. "$1" && echo "$WINE_LOADER"', "-",
+                              os.path.join(REPO, "scripts", "wine-paths.sh")],
+                             capture_output=True, text=True).stdout.strip()
 # The reports write it in this form; stale() reads it back.
 FINGERPRINT = re.compile(r"product sources \(core/, tools/\): `([0-9a-f]{16})`")
 
@@ -78,11 +81,18 @@ def route(wine_how=None):
     return None
 
 
+def wine_ran(how):
+    """How Wine ran the programs, after its version, from WINE_HOW: its 32-bit loader ran
+    natively or through qemu, or its 64-bit one ran them in WoW64 mode."""
+    if "WoW64" in how:
+        return "which " + how
+    return "whose 32-bit loader %s" % (how or "was not started")
+
+
 def line(wine=True):
     parts = ["commit %s" % commit(), sources()]
     if wine:
-        how = os.environ.get("WINE_HOW")
-        parts.append("Wine %s, whose 32-bit loader %s" % (wine_version(), how or "was not started"))
+        parts.append("Wine %s, %s" % (wine_version(), wine_ran(os.environ.get("WINE_HOW", ""))))
     return "; ".join(parts)
 
 

@@ -4,7 +4,7 @@
 #                             script may have changed folder since it started) where
 #                             Wine's 32-bit loader runs (see below), or exits 77
 #                             (skipped) saying why not
-#   wine ARGS                 Wine's 32-bit loader, in the Japanese locale (code page 932)
+#   wine ARGS                 Wine's loader, in the Japanese locale (code page 932)
 #   wine_in_locale LOCALE ARGS  the same in another locale, for another code page
 #   wine_path PATH            the Windows name of an absolute Unix path (drive Z: is the
 #                             Unix root), without starting a Wine program for it
@@ -13,19 +13,26 @@
 #   wine_prefix_fonts         maps the faces Wine's dialogs and captions ask for to a
 #                             font that Debian ships
 #   wine_prefix_unmanaged     for an X server without a window manager (Xvfb)
-# WINEPREFIX is <repo>/build/wineprefix, a 32-bit-only prefix; a script that needs
-# another sets it to another folder under build/. WINE_VIA=qemu takes the qemu route
-# even where the kernel runs 32-bit programs itself.
+# WINEPREFIX is <repo>/build/wineprefix, a 32-bit-only prefix (a 64-bit one with Wine's
+# WoW64 mode, which makes no other kind); a script that needs another sets it to
+# another folder under build/. WINE_VIA=qemu takes the qemu route even where the kernel
+# runs 32-bit programs itself.
 #
-# The programs are 32-bit, and so is the Wine that runs them. Where the kernel cannot
-# execute 32-bit Linux programs, a private binfmt_misc, mounted in a user and mount
-# namespace of our own, hands them to qemu-i386 (qemu-user 8 or newer: Debian 12's own
-# 7.2 takes about a minute a start). Nothing changes outside that namespace.
+# The programs are 32-bit. Debian 12's and 13's Wine runs them in its 32-bit loader, a
+# 32-bit Linux program: where the kernel cannot execute those, a private binfmt_misc,
+# mounted in a user and mount namespace of our own, hands it to qemu-i386 (qemu-user 8
+# or newer: Debian 12's own 7.2 takes about a minute a start). Nothing changes outside
+# that namespace. Debian unstable's Wine runs them in its 64-bit loader, in WoW64 mode
+# (scripts/wine-paths.sh tells which Wine is installed): no 32-bit Linux program runs,
+# and no qemu is needed.
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # A WINEPREFIX from the environment is a player's or a packager's, with their games
 # and saves: our runs boot, empty and stop prefixes of their own only.
 export WINEPREFIX=$wine_repo/build/wineprefix
-export WINEARCH=win32
+. "$wine_repo/scripts/wine-paths.sh"
+# A 32-bit program sees C:\windows\syswow64 as its system folder there, and
+# HKLM\Software\Wow6432Node as HKLM\Software; HKCU\Software, the tools' own, is shared.
+if [ "$WINE_ROUTE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts, and no menu builder: on a prefix's first boot it
 # writes menu entries and icons under the user's home.
@@ -35,8 +42,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export XDG_CACHE_HOME=$wine_repo/build/user/cache
 export XDG_CONFIG_HOME=$wine_repo/build/user/config
 export XDG_DATA_HOME=$wine_repo/build/user/data
-. "$wine_repo/scripts/wine-paths.sh"
 WINE_SKIP=77
+export WINE_SERVER
+# "command": where the server is found on PATH, its name is this function's own.
+wineserver() { command "$WINE_SERVER" "$@"; }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
 
@@ -52,8 +61,41 @@ wine_qemu_problem() {
     fi
 }
 
+# Whether the kernel takes 32-bit system calls from a 64-bit process: Wine's WoW64 mode
+# makes one a process (set_thread_area through int 0x80, for the %fs selector of the
+# 32-bit code), and stops at "failed to allocate %fs selector" where it is refused, as
+# by a kernel that cannot execute 32-bit programs (ia32_emulation=off). Asked with the
+# 32-bit getpid: refused, it fails or kills the probe.
+wine_kernel_takes_int80() {
+    (python3 - <<'EOF'
+import ctypes, mmap, os, sys
+code = bytes([0xb8, 20, 0, 0, 0, 0xcd, 0x80, 0xc3])  # mov eax, 20 (i386 getpid); int 0x80; ret
+page = mmap.mmap(-1, mmap.PAGESIZE, prot=mmap.PROT_READ | mmap.PROT_WRITE | mmap.PROT_EXEC)
+page.write(code)
+call = ctypes.CFUNCTYPE(ctypes.c_int)(ctypes.addressof(ctypes.c_char.from_buffer(page)))
+sys.exit(0 if call() == os.getpid() else 1)
+EOF
+    # Waited for here, not exec'd: a killed probe is reported by this subshell, unheard.
+    status=$?; exit "$status") >/dev/null 2>&1
+}
+
 # How Wine runs here, as wine_enter will run it; returns 1 (saying why) when it cannot.
+wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_describe() {
+    if [ "$WINE_ROUTE" = wow64 ]; then
+        if [ "${WINE_VIA:-}" = qemu ]; then
+            echo "wine: skipped: WINE_VIA=qemu asks for the qemu route, but this Wine has no 32-bit loader to run through it (WoW64)"
+            return 1
+        elif ! wine_runs_here; then
+            echo "wine: skipped: Wine's loader $WINE_LOADER does not start"
+            return 1
+        elif ! wine_kernel_takes_int80; then
+            echo "wine: skipped: Wine's WoW64 mode needs the kernel's 32-bit system calls (int 0x80), which this kernel refuses; Debian 12 or 13, whose Wine runs through qemu, works here"
+            return 1
+        fi
+        echo "wine: Wine $wine_wow64_how"
+        return 0
+    fi
     if [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
         echo "wine: the 32-bit loader ${WINE_HOW:-runs natively (the kernel runs 32-bit programs)}"
         return 0
@@ -83,7 +125,9 @@ wine_enter() {
         *) echo "wine_enter: $1 is not an absolute path; the script may have changed folder" >&2; exit 1 ;;
     esac
     wine_describe || exit "$WINE_SKIP"
-    if [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
+    if [ "$WINE_ROUTE" = wow64 ]; then
+        export WINE_HOW=$wine_wow64_how
+    elif [ "${WINE_VIA:-}" != qemu ] && wine_runs_here; then
         export WINE_HOW="runs natively (the kernel runs 32-bit programs)"
     else
         export WINE_HOW="runs through qemu-i386 in a private binfmt_misc"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The generated documents' honesty: a stale fingerprint is named, the nothing-changed figure is
-the driver's count, qemu start-ups give way to the last native ones, the guide text says in words what its
-pictures show."""
+the driver's count, qemu start-ups give way to the last native ones (WoW64 ones are native), the
+guide text says in words what its pictures show."""
 import os
 import re
 import pathlib
@@ -99,6 +99,15 @@ class ReportsTest(unittest.TestCase):
         self.assertIn("then 4096 bytes", carried)
         self.assertIn(carried[carried.index(bench_report.NATIVE_BEGIN):], again)
         self.assertIn("as committed in %s" % head, again)
+
+    def test_a_wow64_run_counts_as_native_and_names_its_mode(self):
+        # The words scripts/wine-prefix.sh exports: the start-ups it times are published.
+        how = subprocess.run(["bash", "-c", '. "$1" && echo "$wine_wow64_how"', "-",
+                              os.path.join(provenance.REPO, "scripts", "wine-prefix.sh")],
+                             check=True, capture_output=True, text=True).stdout.strip()
+        self.assertEqual(provenance.route(how), "native")
+        self.assertIn("WoW64", provenance.wine_ran(how))
+        self.assertNotIn("32-bit loader", provenance.wine_ran(how))
 
     def test_the_guide_text_says_what_the_pictures_show(self):
         text = guide_text.plain("![The box: [ Setup.ini ] が](w.png) ![The same box in French](w-fr.png)\n"
