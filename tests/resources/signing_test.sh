@@ -98,7 +98,8 @@ SIGN_CAFILE=ca.pem refused "the rebuild differs: $release/$(basename "${programs
     bash "$source/scripts/sign.sh" --attach publisher/$release-signatures.zip differs/$release.zip
 [ -z "$(zips differs)" ] || fail "a rebuild that differs still wrote $(zips differs)"
 
-for case in "wrong password:signer2:wrong:PKCS#12" "expired certificate:signer-1:throwaway:certificate has expired"; do
+# osslsigncode's words for a wrong password: 2.5 and 2.9 "(Wrong password?)", 2.14 "maybe wrong password".
+for case in "wrong password:signer2:wrong:rong password" "expired certificate:signer-1:throwaway:certificate has expired"; do
     IFS=: read -r what key password text <<<"$case"
     mkdir -p "$key" && cp publisher/$release.zip "$key"/
     SIGN_PKCS12=$key.p12 SIGN_PASSWORD=$password SIGN_CAFILE=ca.pem refused "$text" bash "$source/scripts/sign.sh" "$key/$release.zip"
