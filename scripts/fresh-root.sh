@@ -148,7 +148,8 @@ if [ "$mode" = full ]; then
         echo "fresh-root sid: FAILED: Wine's WoW64 mode was to need no i386 package"
         status=1
     fi
-    if [ -n "${FRESH_ROOT_BENCH:-}" ] && [ -f "$root/root/project/docs/performance.md" ]; then
+    # The benchmark runs last: only a run that passed has its document.
+    if [ -n "${FRESH_ROOT_BENCH:-}" ] && [ "$status" = 0 ]; then
         cp "$root/root/project/docs/performance.md" "$cache/$suite-performance.md"
         echo "fresh-root $suite: the benchmark's document is build/fresh-root/$suite-performance.md"
     fi
