@@ -21,7 +21,7 @@ namespace {
 //
 // The expectations are the documented dialog keyboard interface (Microsoft's "Dialog
 // Box Keyboard Interface", IsDialogMessage, DefDlgProc and Button pages): the focus
-// starts on the first tab stop; Tab and Shift+Tab go from tab stop to tab stop in
+// starts on the first tab stop, in a radio group its checked button; Tab and Shift+Tab go from tab stop to tab stop in
 // template order, into a radio group at its checked button; the arrows move, and
 // check, within the group and wrap at its ends; Space clicks the focused button;
 // Enter clicks the default push button, which a push button becomes when the focus
@@ -51,16 +51,16 @@ const KeyCase kKeyCases[] = {
     {"CR", "0", "Esc Space", "D D -", 0, "0"},                      // Esc changes nothing
     {"CR", "0", "A-F4", "D -", 0, nullptr},                         // Alt+F4 closes, stores nothing
     // PlayerSwitch: the radio buttons come first, "1" shows row 1.
-    {"P", "1", "Tab Tab Tab", "1 D C 1", '1', nullptr},
-    {"P", "1", "S-Tab S-Tab S-Tab", "1 C D 1", '1', nullptr},
-    {"P", "1", "Down Down Up", "1 2 0 2", '2', nullptr},
-    {"P", "1", "Up Tab Space", "1 0 D -", 0, "0"},
-    {"P", "1", "Tab Tab Space", "1 D C -", 0, nullptr},
-    {"P", "1", "Down Tab Enter", "1 2 D -", 0, "2"},
-    {"P", "1", "S-Tab Enter", "1 C -", 0, nullptr},
-    {"P", "1", "Enter Esc Tab", "1 1 1 D", '1', nullptr},
-    {"P", "1", "Esc Tab Space", "1 1 D -", 0, "1"},
-    {"P", "1", "Down A-F4", "1 2 -", 0, nullptr},
+    {"P", "1", "Tab Tab Tab", "1 D C 1", '1', nullptr},             // at open on the checked button; Tab cycles
+    {"P", "1", "S-Tab S-Tab S-Tab", "1 C D 1", '1', nullptr},       // and back
+    {"P", "1", "Down Down Up", "1 2 0 2", '2', nullptr},            // the arrows wrap in the group
+    {"P", "1", "Up Tab Space", "1 0 D -", 0, "0"},                  // Space on 決定 stores the arrow's row
+    {"P", "1", "Tab Tab Space", "1 D C -", 0, nullptr},             // Space on キャンセル
+    {"P", "1", "Down Tab Enter", "1 2 D -", 0, "2"},                // Enter on 決定
+    {"P", "1", "S-Tab Enter", "1 C -", 0, nullptr},                 // Enter on キャンセル
+    {"P", "1", "Enter Esc Tab", "1 1 1 D", '1', nullptr},           // Enter on a radio button, Esc
+    {"P", "1", "Esc Tab Space", "1 1 D -", 0, "1"},                 // Esc changes nothing
+    {"P", "1", "Down A-F4", "1 2 -", 0, nullptr},                   // Alt+F4 closes, stores nothing
 };
 
 // Presses the key, with the modifier held around it where there is one.
