@@ -48,38 +48,41 @@ if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; ex
 # itself; before that, the release's libwine:amd64 version does, its file list being
 # some 200 MB away. A WoW64 Wine needs no i386 package, and so no qemu either; its
 # X libraries are only recommended, and without them its windows are never drawn.
-. "$(dirname "$0")/wine-paths.sh"
-wow64=
-if [ "$WINE_ROUTE" = wow64 ]; then
-    wow64=1
-elif ! have wine32:i386; then
-    libwine=$(apt-cache policy libwine:amd64 2>/dev/null | sed -n 's/^ *Candidate: //p') || true
-    if [ -n "$libwine" ] && [ "$libwine" != "(none)" ] &&
-            dpkg --compare-versions "$libwine" ge "$WINE_WOW64_FROM"; then
+# Sets wow64 (1 for that mode) and wine_pkgs.
+choose_wine() {
+    . "$(dirname "$0")/wine-paths.sh"
+    if [ "$WINE_ROUTE" = wow64 ]; then
         wow64=1
+    elif ! have wine32:i386; then
+        libwine=$(apt-cache policy libwine:amd64 2>/dev/null | sed -n 's/^ *Candidate: //p') || true
+        if [ -n "$libwine" ] && [ "$libwine" != "(none)" ] &&
+                dpkg --compare-versions "$libwine" ge "$WINE_WOW64_FROM"; then
+            wow64=1
+        fi
     fi
-fi
-if [ -n "$wow64" ]; then
-    echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
-    wine_pkgs=(wine wine64 libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1
-               libxfixes3 libxxf86vm1)
-else
-    # wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
-    # programs it serves run through qemu.
-    wine_pkgs=(wine wine64 wine32:i386)
-    if [ -z "$release_only" ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-        updated=
+    if [ -n "$wow64" ]; then
+        echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
+        wine_pkgs=(wine wine64 libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1
+                   libxfixes3 libxxf86vm1)
+    else
+        # wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
+        # programs it serves run through qemu.
+        wine_pkgs=(wine wine64 wine32:i386)
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+            updated=
+        fi
     fi
-fi
+}
 
-pkgs=(cmake make g++ g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang
-      "libclang-rt-$llvm-dev" googletest "${wine_pkgs[@]}" fonts-wine xvfb xauth
-      x11-utils imagemagick fonts-ipafont-gothic locales python3 python3-pefile strip-nondeterminism zip unzip
-      osslsigncode openssl)
-if [ -n "$release_only" ]; then
-    pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
-          zip unzip osslsigncode openssl)
+# What release.sh and sign.sh need (--release); the builds and suites need the rest.
+pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
+      zip unzip osslsigncode openssl)
+wow64= libwine=
+if [ -z "$release_only" ]; then
+    choose_wine
+    pkgs+=(g++ "libclang-rt-$llvm-dev" googletest "${wine_pkgs[@]}" fonts-wine xvfb xauth x11-utils imagemagick
+           fonts-ipafont-gothic locales python3-pefile)
 fi
 need=()
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
