@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,87 +118,40 @@ void FailModuleFileName();
 // The handle the stand-in treats as the program's own module.
 HINSTANCE ProgramInstance();
 
-// --- Windows ------------------------------------------------------------------
+// --- Windows: a recorder ------------------------------------------------------
+// The window calls do nothing but answer what the test set and record what they were
+// asked: no window procedure is ever called. Real windows are tested under Wine.
 
-enum class ControlKind { kAutoRadio, kPushButton, kStatic };
-struct ControlSpec {
-    int id;
-    ControlKind kind;
-};
-// What CreateDialogParamA(…, MAKEINTRESOURCEA(id), …) builds: a window of the named
-// class (which must be registered by then) and its controls.
-void AddDialogTemplate(WORD id, const std::string &className, const std::vector<ControlSpec> &controls);
-
-// Makes the next RegisterClassA / CreateDialogParamA calls fail.
-void FailRegisterClass(bool fail);
-void FailCreateDialog(bool fail);
-
-// A window of another process (an already running copy); it has no procedure.
-HWND AddForeignWindow(const std::string &className, bool visible = true);
-
-// The class as registered (class name pointing into the stand-in's own copy); null if none.
-const WNDCLASSA *RegisteredClass(const std::string &className);
-// The class's small icon (GCLP_HICONSM); null if none is set or there is no such class.
-HICON ClassSmallIcon(const std::string &className);
-
-bool IsWindowAlive(HWND window);
-bool IsWindowVisible(HWND window);
-// BM_GETCHECK of the dialog's control; -1 when there is no such control.
-int CheckState(HWND dialog, int id);
-
-// A user's click: an automatic radio button is checked and the other radio buttons of
-// the dialog cleared, then the dialog's procedure gets WM_COMMAND (id, BN_CLICKED).
-void Click(HWND dialog, int id);
-// A key typed into the dialog: queued as WM_KEYDOWN for the dialog window.
-void PressKey(HWND dialog, WPARAM virtualKey);
-// The close box: WM_SYSCOMMAND SC_CLOSE turns into WM_CLOSE for the window procedure.
-void CloseBox(HWND window);
-
-// Posted messages not yet retrieved, oldest first.
-std::vector<MSG> QueuedMessages();
-
-// Called by GetMessageA whenever the queue is empty, so a test can act as the user;
-// called again after an action that delivered or posted something, until one does nothing.
-void SetUserAction(std::function<void()> action);
-// The next `count` GetMessageA calls fail with -1 before any message is taken, and
-// leave the caller's MSG as it was.
-void FailGetMessage(int count);
-// wParam of the WM_QUIT that GetMessageA makes up when the queue stays empty after
-// the user action: the real call would wait forever.
-constexpr WPARAM kStuckQuitCode = 0x5EAD;
-// How often GetMessageA found nothing to return.
-int StuckCount();
-
-struct ShowCall {
-    HWND window;
-    int command;
-};
-const std::vector<ShowCall> &ShowCalls();
-const std::vector<HWND> &ForegroundCalls();
-
-struct SentMessage {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
+struct WindowCall {
+    std::string function;
+    HWND window;     // the window, control or owner named
+    ULONG_PTR what;  // message, show command, class index, resource or template id, style
+    WPARAM wParam;   // also the instance of a load or dialog, the value SetClassLongPtrA sets
     LPARAM lParam;
+    std::string text;   // a class name, or a message box's text
+    std::string title;  // a message box's title
 };
-// Messages that reached a window procedure or a control, sent or dispatched, in order.
-const std::vector<SentMessage> &DeliveredMessages();
+// Every window call since Reset(), in order.
+const std::vector<WindowCall> &WindowCalls();
 
-struct MessageBoxCall {
-    HWND owner;
-    std::string text;
-    std::string title;
-    UINT style;
+struct QueuedMessage {
+    BOOL result;  // what GetMessageA returns; -1 leaves the caller's MSG as it was
+    MSG message;
+    BOOL forDialog;  // what IsDialogMessageA then answers for it
 };
-const std::vector<MessageBoxCall> &MessageBoxes();
-
-struct LoadCall {
-    HINSTANCE instance;
-    ULONG_PTR resourceId;  // the id of a MAKEINTRESOURCEA name; 0 for a string name
-    HANDLE result;
+// What the window calls answer; Reset() brings these defaults back.
+struct WindowAnswers {
+    HWND running = nullptr;  // FindWindowA
+    ATOM atom = 0xC000;      // RegisterClassA; 0 refuses
+    HWND dialog = reinterpret_cast<HWND>(0x10000);  // CreateDialogParamA; null refuses
+    // GetMessageA's answers in turn; once they run out, 0 with WM_QUIT and the code
+    // of the last PostQuitMessage.
+    std::vector<QueuedMessage> messages;
 };
-const std::vector<LoadCall> &IconLoads();
-const std::vector<LoadCall> &CursorLoads();
+WindowAnswers &Answers();
+// What GetDlgItem answers for a control of a dialog.
+HWND ControlOf(HWND dialog, int id);
+// The class that RegisterClassA was last given, its name copied; empty before that.
+const WNDCLASSA &RegisteredClass();
 
 }  // namespace fakewin
