@@ -57,10 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const std::string testKey = installed_game::KeyOf(gameKey);
     // The save folder missing, a file, or stored as a number; 3 and up leave it intact.
     const int damage = data.ConsumeIntegralInRange<int>(0, 5);
+    const DWORD one = 1;
     if (damage < 2)
         fakewin::SetString(testKey, "SAV_FOLDER", damage == 0 ? "C:\\Missing" : "C:\\Program\\SETUP.INI");
     else if (damage == 2)
-        fakewin::SetDword(testKey, "SAV_FOLDER", 1);
+        fakewin::SetValue(testKey, "SAV_FOLDER", REG_DWORD, &one, sizeof one);
 
     // REG_NAME: the game's names with separators and case of the input's, one name
     // fewer (a key that exists but is not the game's), or any text.

@@ -43,7 +43,7 @@ void InstallGame(const std::string &regName, const std::string &saveFolder)
     std::string key = KeyOf(regName);
     DeleteKeyTree(key);
     MakeFolder(saveFolder);
-    WriteInstallValues(saveFolder, [&](const char *name, const std::string &text) { SetRegString(key, name, text); });
+    WriteInstallValues(saveFolder, [&](const char *name, const std::string &text) { SetUserString(key, name, text); });
 }
 
 void CopyTool(Scenario &s, const Tool &tool, const std::string &folder, const char *asName)
@@ -77,7 +77,7 @@ void SetSetting(const Tool &tool, const char *text, const std::string &regName)
     if (text == nullptr)
         DeleteRegValue(KeyOf(regName), tool.valueName);
     else
-        SetRegString(KeyOf(regName), tool.valueName, text);
+        SetUserString(KeyOf(regName), tool.valueName, text);
 }
 
 // --- Proving what a run changed ----------------------------------------------------

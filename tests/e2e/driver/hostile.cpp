@@ -498,7 +498,7 @@ void SaveFolderScenarios()
             if (c.file != nullptr)
                 s.Check(WriteFileBytes(game.folder + "\\" + c.file, "not a folder"), "cannot write the file");
             std::string pattern = game.folder + "\\" + c.pattern;
-            SetRegString(kGameKey, "SAV_FOLDER", pattern);
+            SetUserString(kGameKey, "SAV_FOLDER", pattern);
             WIN32_FIND_DATAA found;
             HANDLE search = FindFirstFileA(pattern.c_str(), &found);
             if (c.firstMatch == nullptr) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "startup_failures.h"
 
 using namespace e2e;
 
@@ -141,53 +142,32 @@ const Tool &ToolFor(size_t i)
     return kToolFacts[i % kToolCount];
 }
 
-// A start-up failure: how the game is spoiled, and the warning the tool must show.
-struct FailureRow {
-    const Tool *tool;  // null: each of the three
-    const char *what;
-    const char *tag;  // names the game's folder
-    void (*spoil)(const Game &game);
-    const char *text;
-};
+const char *const kWarnings[] = {kTextNoIni, kTextNoRegName, kTextNotInstalled};
 
-const FailureRow kFailures[] = {
-    {nullptr, "no SETUP.INI anywhere", "noini", [](const Game &g) { DeleteFileA(g.Ini().c_str()); }, kTextNoIni},
-    {nullptr, "REG_NAME empty", "emptyname", [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("")); },
-     kTextNoRegName},
-    {nullptr, "the game's key is missing", "nokey", [](const Game &) { DeleteKeyTree(kGameKey); },
-     kTextNotInstalled},
-    {&kRender, "SETUP.INI is a folder", "inidir",
-     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.Ini()); }, kTextNoIni},
-    {&kPlayer, "SETUPDATA\\SETUP.INI is a folder", "setupdatadir",
-     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.folder + "\\SETUPDATA\\SETUP.INI"); },
-     kTextNoIni},
-    {&kCalc, "SETUP.INI without the REG_NAME key", "nonamekey",
-     [](const Game &g) { WriteFileBytes(g.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n"); }, kTextNoRegName},
-    {&kRender, "SETUP.INI without the section", "nosection",
-     [](const Game &g) { WriteFileBytes(g.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n"); }, kTextNoRegName},
-    {&kPlayer, "REG_NAME of blanks only", "blankname",
-     [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("   ")); }, kTextNoRegName},
-    {&kCalc, "empty SETUP.INI", "emptyini", [](const Game &g) { WriteFileBytes(g.Ini(), ""); }, kTextNoRegName},
-    {&kRender, "SAV_FOLDER names a file", "savfile",
-     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\save01.dat"); }, kTextNotInstalled},
-    {&kPlayer, "SAV_FOLDER's folder was deleted", "savgone", [](const Game &g) { RemoveTree(g.saveFolder); },
-     kTextNotInstalled},
-    {&kCalc, "SAV_FOLDER ends in a separator", "savslash",
-     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\"); }, kTextNotInstalled},
-    {&kRender, "SAV_FOLDER empty", "savempty", [](const Game &) { SetRegString(kGameKey, "SAV_FOLDER", ""); },
-     kTextNotInstalled},
-};
+void ApplySpoil(const Game &g, const StartupFailure &row)
+{
+    switch (row.spoil) {
+    case Spoil::kNoIni: DeleteFileA(g.Ini().c_str()); break;
+    case Spoil::kIniIsFolder: DeleteFileA(g.Ini().c_str()); MakeFolder(g.Ini()); break;
+    case Spoil::kSetupDataIniFolder: DeleteFileA(g.Ini().c_str()); MakeFolder(g.folder + "\\SETUPDATA\\SETUP.INI"); break;
+    case Spoil::kIniText: WriteFileBytes(g.Ini(), row.text); break;
+    case Spoil::kNoGameKey: DeleteKeyTree(kGameKey); break;
+    case Spoil::kSaveFolderPlus: SetUserString(kGameKey, "SAV_FOLDER", g.saveFolder + row.text); break;
+    case Spoil::kSaveFolderText: SetUserString(kGameKey, "SAV_FOLDER", row.text); break;
+    case Spoil::kSaveFolderGone: RemoveTree(g.saveFolder); break;
+    }
+}
 
 void StartupFailureScenarios()
 {
-    for (const FailureRow &row : kFailures) {
+    for (const StartupFailure &row : kStartupFailures) {
         for (const Tool &tool : kToolFacts) {
-            if (row.tool != nullptr && row.tool != &tool)
+            if (row.tool >= 0 && &kToolFacts[row.tool] != &tool)
                 continue;
             Run(ToolName(tool) + ": " + row.what, [&](Scenario &s) {
                 Game game = NewGame(s, row.tag);
-                row.spoil(game);
-                ExpectWarning(s, tool, game.Exe(tool), game.folder, row.text);
+                ApplySpoil(game, row);
+                ExpectWarning(s, tool, game.Exe(tool), game.folder, kWarnings[row.warning]);
             });
         }
     }
@@ -259,9 +239,9 @@ void LocationScenarios()
     });
     Run("CalcSwitch: installer values stored as numbers or empty text still count", [&](Scenario &s) {
         Game game = NewGame(s, "valuetypes");
-        SetRegDword(kGameKey, "DAT_EXIST", 1);
-        SetRegDword(kGameKey, "CD_DRIVE", 4);
-        SetRegString(kGameKey, "DISK_MARK", "");
+        SetUserDword(kGameKey, "DAT_EXIST", 1);
+        SetUserDword(kGameKey, "CD_DRIVE", 4);
+        SetUserString(kGameKey, "DISK_MARK", "");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcEnable, "1");
     });
     // ソ is 0x83 0x5C and 表 is 0x95 0x5C: a byte-wise search for the last "\" cuts
@@ -288,7 +268,7 @@ void LocationScenarios()
         Game game = NewGame(s, "sjissave");
         std::string save = game.folder + "\\セーブ表ソ";
         MakeFolder(save);
-        SetRegString(kGameKey, "SAV_FOLDER", save);
+        SetUserString(kGameKey, "SAV_FOLDER", save);
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderDisable, "0");
     });
     Run("CalcSwitch: 決定 changes nothing but MmxUse in a crowded key", [&](Scenario &s) {
@@ -296,10 +276,10 @@ void LocationScenarios()
         SetSetting(kRender, "1");
         SetSetting(kPlayer, "2");
         SetSetting(kCalc, "7");
-        SetRegString(kGameKey, "mmxuse_old", "0");
-        SetRegDword(kGameKey, "MmxUseCount", 3);
-        SetRegString(kGameKey + std::string("\\MmxUse"), "MmxUse", "0");
-        SetRegString("Software\\KzE2EGameOther", "MmxUse", "0");
+        SetUserString(kGameKey, "mmxuse_old", "0");
+        SetUserDword(kGameKey, "MmxUseCount", 3);
+        SetUserString(kGameKey + std::string("\\MmxUse"), "MmxUse", "0");
+        SetUserString("Software\\KzE2EGameOther", "MmxUse", "0");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcEnable, "1");
         DeleteKeyTree("Software\\KzE2EGameOther");
     });
@@ -521,9 +501,9 @@ int main(int argc, char **argv)
     MakeFolder(kDecoyFolder);
     WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", SetupIniText(kDecoyRegName));
     InstallGame(kDecoyRegName, std::string(kDecoyFolder) + "\\SAVE");
-    SetRegString(KeyOf(kDecoyRegName), kCalc.valueName, "0");
-    SetRegString(KeyOf(kDecoyRegName), kRender.valueName, "1");
-    SetRegString(KeyOf(kDecoyRegName), kPlayer.valueName, "2");
+    SetUserString(KeyOf(kDecoyRegName), kCalc.valueName, "0");
+    SetUserString(KeyOf(kDecoyRegName), kRender.valueName, "1");
+    SetUserString(KeyOf(kDecoyRegName), kPlayer.valueName, "2");
 
     DWORD start = GetTickCount();
     TableScenarios();

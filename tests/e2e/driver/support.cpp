@@ -178,18 +178,6 @@ BOOL CALLBACK FindByClass(HWND window, LPARAM context)
 
 }  // namespace
 
-bool WriteFileBytes(const std::string &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 bool MakeFolder(const std::string &path)
 {
     // Byte-wise search would split a Shift-JIS character whose second byte is 0x5C.
@@ -211,30 +199,6 @@ void DeleteKeyTree(const std::string &path)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
-}
-
-bool SetRegString(const std::string &keyPath, const std::string &name, const std::string &text)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                                 static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-bool SetRegDword(const std::string &keyPath, const std::string &name, DWORD value)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status =
-        RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
 }
 
 bool DeleteRegValue(const std::string &keyPath, const std::string &name)

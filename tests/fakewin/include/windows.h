@@ -1,7 +1,6 @@
-// The part of the Win32 API (ANSI, 32-bit) that the tools use, declared for the
-// host build. Types keep their 32-bit Windows widths where the core relies on them
-// (DWORD and LONG are 32 bits); handles are pointer types so that mixing them up
-// does not compile. Behaviour lives in fakewin/src; fakewin.h drives it from tests.
+// The part of the Win32 API (ANSI, 32-bit) that the tools use, for the host build.
+// DWORD and LONG keep their 32 bits; handles are pointer types so that mixing them up
+// does not compile. fakewin.h drives the stand-in from tests.
 #pragma once
 
 #include <stddef.h>
@@ -89,21 +88,14 @@ typedef HICON HCURSOR;
 typedef struct _FILETIME *PFILETIME;
 typedef struct _SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
-                            LPDWORD disposition);
-LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                          LPSTR className, LPDWORD classLength, PFILETIME lastWrite);
-LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataLength);
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE *data,
-                           DWORD dataLength);
-LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR className, LPDWORD classLength, LPDWORD reserved,
-                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                             LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
-                             LPDWORD securityDescriptor, PFILETIME lastWrite);
-LONG WINAPI RegCloseKey(HKEY key);
+LONG WINAPI RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+LONG WINAPI RegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
+LONG WINAPI RegEnumKeyExA(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPSTR, LPDWORD, PFILETIME);
+LONG WINAPI RegEnumValueA(HKEY, DWORD, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+LONG WINAPI RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
+LONG WINAPI RegQueryInfoKeyA(HKEY, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
+                             LPDWORD, PFILETIME);
+LONG WINAPI RegCloseKey(HKEY);
 
 /* Kernel: strings and code page, files, error mode, module, profile */
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
@@ -125,15 +117,14 @@ typedef struct _cpinfo {
     UINT MaxCharSize;
 } CPINFO, *LPCPINFO;
 
-int WINAPI lstrlenA(LPCSTR text);
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
-BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info);
-UINT WINAPI SetErrorMode(UINT mode);
-HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found);
-BOOL WINAPI FindClose(HANDLE search);
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR result,
-                                      DWORD size, LPCSTR fileName);
+int WINAPI lstrlenA(LPCSTR);
+BOOL WINAPI IsDBCSLeadByte(BYTE);
+BOOL WINAPI GetCPInfo(UINT, LPCPINFO);
+UINT WINAPI SetErrorMode(UINT);
+HANDLE WINAPI FindFirstFileA(LPCSTR, LPWIN32_FIND_DATAA);
+BOOL WINAPI FindClose(HANDLE);
+DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR, DWORD);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR, LPCSTR, LPCSTR, LPSTR, DWORD, LPCSTR);
 
 /* User: windows, dialogs, messages */
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -166,17 +157,13 @@ typedef struct tagMSG {
     POINT pt;
 } MSG, *LPMSG;
 
-#define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
-#define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
-#define WM_SYSCOMMAND 0x0112
 
-#define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
@@ -185,14 +172,11 @@ typedef struct tagMSG {
 #define IDOK 1
 #define IDCANCEL 2
 #define VK_ESCAPE 0x1B
-#define SC_CLOSE 0xF060
 
 #define MB_ICONWARNING 0x00000030L
 
-#define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWMAXIMIZED 3
-#define SW_SHOW 5
 #define SW_RESTORE 9
 
 #define CS_VREDRAW 0x0001
@@ -203,24 +187,23 @@ typedef struct tagMSG {
 #define GCLP_HICONSM (-34)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
-LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void WINAPI PostQuitMessage(int exitCode);
-LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-HWND WINAPI GetDlgItem(HWND dialog, int id);
-int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR title, UINT style);
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title);
-BOOL WINAPI ShowWindow(HWND window, int command);
-BOOL WINAPI SetForegroundWindow(HWND window);
-BOOL WINAPI UpdateWindow(HWND window);
-ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass);
-HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
-HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
-HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
-                               LPARAM param);
-ULONG_PTR WINAPI SetClassLongPtrA(HWND window, int index, LONG_PTR value);
-BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last);
-BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message);
-BOOL WINAPI TranslateMessage(const MSG *message);
-LRESULT WINAPI DispatchMessageA(const MSG *message);
+LRESULT WINAPI SendMessageA(HWND, UINT, WPARAM, LPARAM);
+BOOL WINAPI PostMessageA(HWND, UINT, WPARAM, LPARAM);
+void WINAPI PostQuitMessage(int);
+LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM);
+LRESULT WINAPI DefDlgProcA(HWND, UINT, WPARAM, LPARAM);
+HWND WINAPI GetDlgItem(HWND, int);
+int WINAPI MessageBoxA(HWND, LPCSTR, LPCSTR, UINT);
+HWND WINAPI FindWindowA(LPCSTR, LPCSTR);
+BOOL WINAPI ShowWindow(HWND, int);
+BOOL WINAPI SetForegroundWindow(HWND);
+BOOL WINAPI UpdateWindow(HWND);
+ATOM WINAPI RegisterClassA(const WNDCLASSA *);
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR);
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR);
+HWND WINAPI CreateDialogParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM);
+ULONG_PTR WINAPI SetClassLongPtrA(HWND, int, LONG_PTR);
+BOOL WINAPI GetMessageA(LPMSG, HWND, UINT, UINT);
+BOOL WINAPI IsDialogMessageA(HWND, LPMSG);
+BOOL WINAPI TranslateMessage(const MSG *);
+LRESULT WINAPI DispatchMessageA(const MSG *);

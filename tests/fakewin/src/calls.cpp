@@ -34,10 +34,7 @@ void Reset()
     internal::ResetWindows();
 }
 
-const std::vector<std::string> &CallLog()
-{
-    return callLog;
-}
+const std::vector<std::string> &CallLog() { return callLog; }
 
 long CallCount(const std::string &function)
 {
@@ -45,10 +42,7 @@ long CallCount(const std::string &function)
     return found == callCounts.end() ? 0 : found->second;
 }
 
-void KeepCallLog(bool keep)
-{
-    keepLog = keep;
-}
+void KeepCallLog(bool keep) { keepLog = keep; }
 
 }  // namespace fakewin
 

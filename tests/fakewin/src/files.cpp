@@ -46,10 +46,7 @@ struct State {
 };
 State fs;
 
-bool HasWildcard(const std::string &name)
-{
-    return name.find_first_of("*?") != std::string::npos;
-}
+bool HasWildcard(const std::string &name) { return name.find_first_of("*?") != std::string::npos; }
 
 struct ParsedPath {
     std::vector<std::string> keys;  // the drive's root and then each folder's and entry's key
@@ -137,10 +134,7 @@ bool Matches(const char *pattern, const char *name)
 
 namespace internal {
 
-void ResetFiles()
-{
-    fs = State();
-}
+void ResetFiles() { fs = State(); }
 
 bool ReadFileText(const std::string &path, std::string *contents)
 {
@@ -154,10 +148,7 @@ bool ReadFileText(const std::string &path, std::string *contents)
 
 }  // namespace internal
 
-bool MakeFolder(const std::string &path)
-{
-    return AddEntry(path, true) != nullptr;
-}
+bool MakeFolder(const std::string &path) { return AddEntry(path, true) != nullptr; }
 
 bool MakeFile(const std::string &path, const std::string &contents)
 {
@@ -189,40 +180,19 @@ bool FileExists(const std::string &path)
     return ParsePath(path, &parsed) && parsed.keys.size() > 1 && Lookup(parsed.keys.back()) != nullptr;
 }
 
-int OpenFindCount()
-{
-    return static_cast<int>(fs.openFinds.size());
-}
+int OpenFindCount() { return static_cast<int>(fs.openFinds.size()); }
 
-int BadFindCloseCount()
-{
-    return fs.badFindCloses;
-}
+int BadFindCloseCount() { return fs.badFindCloses; }
 
-const std::vector<FindCall> &FindCalls()
-{
-    return fs.findCalls;
-}
+const std::vector<FindCall> &FindCalls() { return fs.findCalls; }
 
-UINT CurrentErrorMode()
-{
-    return fs.errorMode;
-}
+UINT CurrentErrorMode() { return fs.errorMode; }
 
-void SetModulePath(const std::string &path)
-{
-    fs.modulePath = path;
-}
+void SetModulePath(const std::string &path) { fs.modulePath = path; }
 
-void FailModuleFileName()
-{
-    fs.failModuleFileName = true;
-}
+void FailModuleFileName() { fs.failModuleFileName = true; }
 
-HINSTANCE ProgramInstance()
-{
-    return reinterpret_cast<HINSTANCE>(kProgramInstance);
-}
+HINSTANCE ProgramInstance() { return reinterpret_cast<HINSTANCE>(kProgramInstance); }
 
 }  // namespace fakewin
 

@@ -56,30 +56,18 @@ bool IsLeadByte(unsigned char c)
     }
 }
 
-std::string FoldedName(const std::string &name)
-{
-    return Folded(name, true);
-}
+std::string FoldedName(const std::string &name) { return Folded(name, true); }
 
-int CompareNames(const std::string &a, const std::string &b)
-{
-    return Folded(a, true).compare(Folded(b, true));
-}
+int CompareNames(const std::string &a, const std::string &b) { return Folded(a, true).compare(Folded(b, true)); }
 
 int CompareNamesLowerFolded(const std::string &a, const std::string &b)
 {
     return Folded(a, false).compare(Folded(b, false));
 }
 
-void ResetCodePage()
-{
-    SetAnsiCodePage(932);
-}
+void ResetCodePage() { SetAnsiCodePage(932); }
 
-bool SameName(const std::string &a, const std::string &b)
-{
-    return CompareNames(a, b) == 0;
-}
+bool SameName(const std::string &a, const std::string &b) { return CompareNames(a, b) == 0; }
 
 size_t CharCount(const std::string &text)
 {
@@ -110,10 +98,7 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 
 }  // namespace internal
 
-void SetAnsiMaxCharSize(UINT size)
-{
-    ansiMaxCharSize = size;
-}
+void SetAnsiMaxCharSize(UINT size) { ansiMaxCharSize = size; }
 
 }  // namespace fakewin
 

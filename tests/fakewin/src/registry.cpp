@@ -5,7 +5,6 @@
 #include <map>
 #include <memory>
 #include <string.h>
-#include <tuple>
 
 #include "fakewin.h"
 #include "internal.h"
@@ -237,20 +236,11 @@ void ResetRegistry()
 
 }  // namespace internal
 
-int OpenKeyCount()
-{
-    return static_cast<int>(reg.openKeys.size());
-}
+int OpenKeyCount() { return static_cast<int>(reg.openKeys.size()); }
 
-int BadKeyCloseCount()
-{
-    return reg.badCloses;
-}
+int BadKeyCloseCount() { return reg.badCloses; }
 
-int RootCloseCount()
-{
-    return reg.rootCloses;
-}
+int RootCloseCount() { return reg.rootCloses; }
 
 void SetKeyOrder(KeyOrder order)
 {
@@ -264,15 +254,9 @@ void FailRegistry(RegistryCall call, const std::string &keyPath, LONG error)
     reg.faults.push_back({call, keyPath, error});
 }
 
-bool CreateKey(const std::string &keyPath, const char *className)
-{
-    return KeyAt(keyPath, true, className) != nullptr;
-}
+bool CreateKey(const std::string &keyPath, const char *className) { return KeyAt(keyPath, true, className) != nullptr; }
 
-bool KeyExists(const std::string &keyPath)
-{
-    return KeyAt(keyPath, false, nullptr) != nullptr;
-}
+bool KeyExists(const std::string &keyPath) { return KeyAt(keyPath, false, nullptr) != nullptr; }
 
 void SetValue(const std::string &keyPath, const std::string &name, DWORD type, const void *data,
               DWORD size)
@@ -286,11 +270,6 @@ void SetValue(const std::string &keyPath, const std::string &name, DWORD type, c
 void SetString(const std::string &keyPath, const std::string &name, const std::string &text)
 {
     SetValue(keyPath, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-void SetDword(const std::string &keyPath, const std::string &name, DWORD number)
-{
-    SetValue(keyPath, name, REG_DWORD, &number, sizeof number);
 }
 
 bool GetValue(const std::string &keyPath, const std::string &name, DWORD *type, std::string *data)
@@ -325,18 +304,6 @@ void SnapshotKey(const Key &key, const std::string &path, std::vector<RegistryEn
 
 }  // namespace
 
-bool RegistryEntry::operator==(const RegistryEntry &other) const
-{
-    return std::tie(keyPath, className, isValue, valueName, type, data) ==
-           std::tie(other.keyPath, other.className, other.isValue, other.valueName, other.type, other.data);
-}
-
-bool RegistryEntry::operator<(const RegistryEntry &other) const
-{
-    return std::tie(keyPath, isValue, valueName, className, type, data) <
-           std::tie(other.keyPath, other.isValue, other.valueName, other.className, other.type, other.data);
-}
-
 std::vector<RegistryEntry> SnapshotRegistry()
 {
     std::vector<RegistryEntry> entries;
@@ -355,9 +322,13 @@ int CountSubkeys(const std::string &keyPath)
 
 using namespace fakewin;
 
-LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
+namespace {
+
+// What RegOpenKeyExA and RegCreateKeyExA share: the key under `handle` that subKey
+// names, into *result when found, made where missing when asked.
+LONG OpenOrCreate(const char *function, HKEY handle, LPCSTR subKey, bool create, LPSTR className, PHKEY result)
 {
-    internal::LogCall("RegOpenKeyExA");
+    internal::LogCall(function);
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -367,32 +338,30 @@ LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
     std::vector<std::string> components;
     if (LONG status = SplitSubkey(subKey, &components))
         return status;
-    key = Descend(key, components, false, nullptr);
+    if (create) {
+        if (LONG status = FaultFor(RegistryCall::kCreate, JoinPath(key, components)))
+            return status;
+    }
+    key = Descend(key, components, create, className);
     if (key == nullptr)
         return ERROR_FILE_NOT_FOUND;
-    if (LONG status = FaultFor(RegistryCall::kOpen, FullPath(key)))
+    if (LONG status = create ? ERROR_SUCCESS : FaultFor(RegistryCall::kOpen, FullPath(key)))
         return status;
     *result = NewHandle(key);
     return ERROR_SUCCESS;
 }
 
+}  // namespace
+
+LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
+{
+    return OpenOrCreate("RegOpenKeyExA", handle, subKey, false, nullptr, result);
+}
+
 LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR className, DWORD, REGSAM,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD)
 {
-    internal::LogCall("RegCreateKeyExA");
-    if (result == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    Key *key = Resolve(handle);
-    if (key == nullptr)
-        return ERROR_INVALID_HANDLE;
-    std::vector<std::string> components;
-    if (LONG status = SplitSubkey(subKey, &components))
-        return status;
-    if (LONG status = FaultFor(RegistryCall::kCreate, JoinPath(key, components)))
-        return status;
-    *result = NewHandle(Descend(key, components, true, className));
-    return ERROR_SUCCESS;
+    return OpenOrCreate("RegCreateKeyExA", handle, subKey, true, className, result);
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD,
