@@ -101,12 +101,10 @@ void SetModulePath(const std::string &path);
 // Makes GetModuleFileNameA answer 0 until Reset(), its buffer filled all the same: what
 // a failed call leaves there is not defined, and code that ignores the result must fail.
 void FailModuleFileName();
-// The handle the stand-in treats as the program's own module.
-HINSTANCE ProgramInstance();
+HINSTANCE ProgramInstance();  // the program's own module
 
-// --- Windows: a recorder ------------------------------------------------------
-// The window calls do nothing but answer what the test set and record what they were
-// asked: no window procedure is ever called. Real windows are tested under Wine.
+// --- Windows: a recorder. The calls answer what the test set and record what they were
+// asked; no window procedure is ever called. Real windows are tested under Wine.
 
 struct WindowCall {
     std::string function;
@@ -114,29 +112,27 @@ struct WindowCall {
     ULONG_PTR what;  // message, show command, class index, resource or template id, style
     WPARAM wParam;   // also the instance of a load or dialog, the value SetClassLongPtrA sets
     LPARAM lParam;
-    std::string text;   // a class name, or a message box's text
-    std::string title;  // a message box's title
+    std::string text, title;  // a class name, or a message box's text and title
 };
-// Every window call since Reset(), in order.
-const std::vector<WindowCall> &WindowCalls();
+const std::vector<WindowCall> &WindowCalls();  // since Reset(), in order
 
+// What GetMessageA returns (-1 leaves the caller's MSG as it was), and what
+// IsDialogMessageA then answers for it.
 struct QueuedMessage {
-    BOOL result;  // what GetMessageA returns; -1 leaves the caller's MSG as it was
+    BOOL result;
     MSG message;
-    BOOL forDialog;  // what IsDialogMessageA then answers for it
+    BOOL forDialog;
 };
 // What the window calls answer; Reset() brings these defaults back.
 struct WindowAnswers {
     HWND running = nullptr;  // FindWindowA
     ATOM atom = 0xC000;      // RegisterClassA; 0 refuses
     HWND dialog = reinterpret_cast<HWND>(0x10000);  // CreateDialogParamA; null refuses
-    // GetMessageA's answers in turn; once they run out, 0 with WM_QUIT and the code
-    // of the last PostQuitMessage.
+    // GetMessageA's in turn; then 0 with WM_QUIT and the last PostQuitMessage's code.
     std::vector<QueuedMessage> messages;
 };
 WindowAnswers &Answers();
-// What GetDlgItem answers for a control of a dialog.
-HWND ControlOf(HWND dialog, int id);
+HWND ControlOf(HWND dialog, int id);  // what GetDlgItem answers
 // The class that RegisterClassA was last given, its name copied; empty before that.
 const WNDCLASSA &RegisteredClass();
 

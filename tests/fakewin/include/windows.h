@@ -34,11 +34,7 @@ typedef LONG_PTR LRESULT;
 #define FALSE 0
 
 typedef void *HANDLE;
-#define DECLARE_FAKE_HANDLE(name) \
-    struct name##__ {             \
-        int unused;               \
-    };                            \
-    typedef struct name##__ *name
+#define DECLARE_FAKE_HANDLE(name) typedef struct name##__ { int unused; } *name
 DECLARE_FAKE_HANDLE(HKEY);
 DECLARE_FAKE_HANDLE(HWND);
 DECLARE_FAKE_HANDLE(HINSTANCE);
@@ -113,9 +109,7 @@ typedef struct _WIN32_FIND_DATAA {
 
 #define CP_ACP 0
 // Only the largest character: the lead bytes come from IsDBCSLeadByte.
-typedef struct _cpinfo {
-    UINT MaxCharSize;
-} CPINFO, *LPCPINFO;
+typedef struct _cpinfo { UINT MaxCharSize; } CPINFO, *LPCPINFO;
 
 int WINAPI lstrlenA(LPCSTR);
 BOOL WINAPI IsDBCSLeadByte(BYTE);
@@ -143,10 +137,7 @@ typedef struct tagWNDCLASSA {
     LPCSTR lpszClassName;
 } WNDCLASSA;
 
-typedef struct tagPOINT {
-    LONG x;
-    LONG y;
-} POINT;
+typedef struct tagPOINT { LONG x, y; } POINT;
 
 typedef struct tagMSG {
     HWND hwnd;

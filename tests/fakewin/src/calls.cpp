@@ -18,8 +18,7 @@ bool keepLog = true;
 
 void internal::LogCall(const char *function)
 {
-    if (keepLog)
-        callLog.emplace_back(function);
+    if (keepLog) callLog.emplace_back(function);
     ++callCounts[function];
 }
 
@@ -28,7 +27,7 @@ void Reset()
     callLog.clear();
     callCounts.clear();
     keepLog = true;
-    internal::ResetCodePage();
+    SetAnsiCodePage(932);
     internal::ResetRegistry();
     internal::ResetFiles();
     internal::ResetWindows();

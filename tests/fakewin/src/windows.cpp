@@ -1,11 +1,9 @@
-// The window calls as a recorder: each answers what the test set and records its
-// arguments. Nothing is sent to a window procedure, so a host test drives MainWndProc
-// itself and reads the record.
+// The window calls as a recorder: each records its arguments and answers what the test
+// set. Nothing reaches a window procedure: a host test calls MainWndProc itself.
 #include "fakewin.h"
 #include "internal.h"
 
 namespace fakewin {
-
 namespace {
 
 struct State {
@@ -26,8 +24,7 @@ void Record(const char *function, HWND window, ULONG_PTR what = 0, WPARAM wParam
     ui.calls.push_back({function, window, what, wParam, lParam, text ? text : "", title ? title : ""});
 }
 
-// A resource's handle depends on the instance and the id alone, as the platform's
-// shared icons and cursors do.
+// The instance and the id alone make the handle, as the platform's shared icons' do.
 ULONG_PTR Resource(const char *function, HINSTANCE instance, LPCSTR name, ULONG_PTR base)
 {
     const ULONG_PTR id = IS_INTRESOURCE(name) ? reinterpret_cast<ULONG_PTR>(name) : 0;
@@ -146,8 +143,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
         return FALSE;
     }
     const QueuedMessage &next = ui.answers.messages[ui.nextMessage++];
-    if (next.result != -1)
-        *message = next.message;
+    if (next.result != -1) *message = next.message;
     ui.lastForDialog = next.forDialog;
     return next.result;
 }
