@@ -32,8 +32,7 @@ int ExpectedRow(int tool, bool stored, DWORD type, const std::string &bytes)
     // A value of another type than REG_SZ is found but gives no text: the empty text.
     const int number = fuzz::ReferenceDecimal(type == REG_SZ ? std::string(bytes.c_str()) : std::string());
     for (int i = 0; i < kToolFacts[tool].rowCount; ++i) {
-        if (fuzz::ReferenceDecimal(kToolFacts[tool].rowWrites[i]) == number)
-            return i;
+        if (fuzz::ReferenceDecimal(kToolFacts[tool].rowWrites[i]) == number) return i;
     }
     return other.checked[tool];
 }

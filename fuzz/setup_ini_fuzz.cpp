@@ -27,11 +27,9 @@ std::string Normal(const std::string &name)
 {
     std::string normal;
     for (char c : name) {
-        if (c != '\\' || (!normal.empty() && normal.back() != '\\'))
-            normal += c;
+        if (c != '\\' || (!normal.empty() && normal.back() != '\\')) normal += c;
     }
-    if (!normal.empty() && normal.back() == '\\')
-        normal.pop_back();
+    if (!normal.empty() && normal.back() == '\\') normal.pop_back();
     return fuzz::Fold(normal);
 }
 
@@ -69,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const bool fromGame = data.ConsumeIntegralInRange<int>(0, 3) > 0;
     const size_t named = fromGame && game.size() > 1 && data.ConsumeBool() ? game.size() - 1 : game.size();
     for (size_t i = 0; fromGame && i < named; ++i) {
-        if (i > 0 || data.ConsumeBool())
-            regName += std::string(data.ConsumeIntegralInRange<int>(1, 2), '\\');
+        if (i > 0 || data.ConsumeBool()) regName += std::string(data.ConsumeIntegralInRange<int>(1, 2), '\\');
         regName += data.ConsumeBool() ? fuzz::Fold(game[i]) : game[i];
     }
     regName = !fromGame ? data.ConsumeRandomLengthString(300) : data.ConsumeBool() ? regName + "\\" : regName;
@@ -89,15 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     // The name as read: what was written, cut to its buffer, when made of the game's names.
     char name[kPathBufferSize];
     const int found = ReadRegName("C:\\Program\\SETUP.INI", name);
-    if (fromGame)
-        FUZZ_CHECK(name == regName.substr(0, kPathBufferSize - 1));
+    if (fromGame) FUZZ_CHECK(name == regName.substr(0, kPathBufferSize - 1));
     const size_t length = strlen(name);
 
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
     const char *warning = FailedStartupCheck();
     // The dialog opens only when no check failed; "決定" then stores the choice.
-    if (warning == nullptr)
-        warning = SaveChoice(setting, setting.rows[choice].value);
+    if (warning == nullptr) warning = SaveChoice(setting, setting.rows[choice].value);
     fuzz::CheckHandles();
 
     const bool usable = found && kPrefixLength + length < kPathBufferSize;

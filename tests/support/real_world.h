@@ -26,10 +26,8 @@ inline HKEY OpenUserKey(const std::string &path, bool create, const char *classN
                                                const_cast<char *>(end == path.size() ? className : nullptr),
                                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &next, nullptr)
                              : RegOpenKeyExA(current, name.c_str(), 0, KEY_ALL_ACCESS, &next);
-        if (current != HKEY_CURRENT_USER)
-            RegCloseKey(current);
-        if (status != ERROR_SUCCESS)
-            return nullptr;
+        if (current != HKEY_CURRENT_USER) RegCloseKey(current);
+        if (status != ERROR_SUCCESS) return nullptr;
         current = next;
         start = end + 1;
     }
@@ -40,8 +38,7 @@ inline HKEY OpenUserKey(const std::string &path, bool create, const char *classN
 inline bool SetUserValue(const std::string &path, const std::string &name, DWORD type, const void *data, DWORD size)
 {
     HKEY key = OpenUserKey(path, true);
-    if (key == nullptr)
-        return false;
+    if (key == nullptr) return false;
     LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
@@ -61,8 +58,7 @@ inline bool SetUserDword(const std::string &path, const std::string &name, DWORD
 inline bool WriteFileBytes(const std::string &path, const std::string &bytes)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size();

@@ -34,8 +34,7 @@ void TableScenarios()
                     std::to_string(checked) + ", decide writes '" + written + "'",
                 [&](Scenario &s) {
                     Opened o;
-                    if (!OpenFresh(s, tool, "table", row.stored, &o))
-                        return;
+                    if (!OpenFresh(s, tool, "table", row.stored, &o)) return;
                     s.Check(WindowText(o.window) == tool.caption, "caption " + Quote(WindowText(o.window)));
                     int missing = CaptionGlyphsMissing(tool.caption);
                     s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
@@ -82,8 +81,7 @@ void DismissScenarios()
         for (const Way &way : ways) {
             Run(ToolName(tool) + ": a click, then " + way.name + " writes nothing", [&](Scenario &s) {
                 Opened o;
-                if (!OpenFresh(s, tool, "dismiss", c.stored, &o))
-                    return;
+                if (!OpenFresh(s, tool, "dismiss", c.stored, &o)) return;
                 ExpectChecked(s, tool, o.window, c.shown, "on opening");
                 Click(o.window, c.other);
                 ExpectChecked(s, tool, o.window, c.other, "after the click");
@@ -118,14 +116,12 @@ void ClickScenarios()
     for (const ClickCase &c : kClicks) {
         const Tool &tool = *c.tool;
         std::string path;
-        for (WORD id : c.clicks)
-            path += std::to_string(id) + " ";
+        for (WORD id : c.clicks) path += std::to_string(id) + " ";
         Run(ToolName(tool) + ": from " + Shown(c.stored) + ", clicks " + path + "then 決定 write '" + c.written +
                 "'",
             [&](Scenario &s) {
                 Opened o;
-                if (!OpenFresh(s, tool, "clicks", c.stored, &o))
-                    return;
+                if (!OpenFresh(s, tool, "clicks", c.stored, &o)) return;
                 for (WORD id : c.clicks) {
                     s.Check(Click(o.window, id), "click on " + std::to_string(id) + " did not answer");
                     ExpectChecked(s, tool, o.window, id, ("after clicking " + std::to_string(id)).c_str());
@@ -162,8 +158,7 @@ void StartupFailureScenarios()
 {
     for (const StartupFailure &row : kStartupFailures) {
         for (const Tool &tool : kToolFacts) {
-            if (row.tool >= 0 && &kToolFacts[row.tool] != &tool)
-                continue;
+            if (row.tool >= 0 && &kToolFacts[row.tool] != &tool) continue;
             Run(ToolName(tool) + ": " + row.what, [&](Scenario &s) {
                 Game game = NewGame(s, row.tag);
                 ApplySpoil(game, row);
@@ -301,8 +296,7 @@ void SecondStartScenarios()
 {
     Run("PlayerSwitch: a second start restores the minimised first and exits 0", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kPlayer, "second", "1", &o))
-            return;
+        if (!OpenFresh(s, kPlayer, "second", "1", &o)) return;
         SendTimeout(o.window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         s.Check(IsIconic(o.window), "the first copy would not minimise");
         ExpectSecondStartEnds(s, kPlayer, o.game);
@@ -318,8 +312,7 @@ void SecondStartScenarios()
     });
     Run("RenderSwitch: started hidden, unfilled until a second start shows and fills it", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kRender, "hidden", "1", &o, SW_HIDE))
-            return;
+        if (!OpenFresh(s, kRender, "hidden", "1", &o, SW_HIDE)) return;
         s.Check(!IsWindowVisible(o.window), "the dialog is visible although started hidden");
         ExpectChecked(s, kRender, o.window, 0, "while hidden");
         s.Check(WaitForSingleObject(o.process.handle, 0) == WAIT_TIMEOUT, "the hidden copy ended");
@@ -333,8 +326,7 @@ void SecondStartScenarios()
     });
     Run("PlayerSwitch: hidden and shown again, the dialog keeps the user's click", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kPlayer, "reshow", "1", &o))
-            return;
+        if (!OpenFresh(s, kPlayer, "reshow", "1", &o)) return;
         Click(o.window, kPlayerWmp);
         ShowWindow(o.window, SW_HIDE);
         Sync(o.window);
@@ -351,8 +343,7 @@ void SecondStartScenarios()
     });
     Run("CalcSwitch: a second start after SETUP.INI has gone shows no warning", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kCalc, "secondnoini", nullptr, &o))
-            return;
+        if (!OpenFresh(s, kCalc, "secondnoini", nullptr, &o)) return;
         DeleteFileA(o.game.Ini().c_str());
         o.before = Watch(o.game.folder);
         Process second;
@@ -381,8 +372,7 @@ void SecondStartScenarios()
         for (int i = 0; i < kToolCount && open; ++i)
             open = OpenDialog(s, kToolFacts[i], game.Exe(kToolFacts[i]), &processes[i], &windows[i]);
         if (!open) {
-            for (Process &process : processes)
-                KillAndClose(process);
+            for (Process &process : processes) KillAndClose(process);
             return;
         }
         for (int i = 0; i < kToolCount; ++i)
@@ -392,8 +382,7 @@ void SecondStartScenarios()
         ExpectChecked(s, kPlayer, windows[2], kPlayerMci, "PlayerSwitch");
         Click(windows[0], kCalcEnable);
         Click(windows[2], kPlayerDirectShow);
-        for (int i = 0; i < kToolCount; ++i)
-            DecideAndExpectExit(s, kToolFacts[i], processes[i], windows[i]);
+        for (int i = 0; i < kToolCount; ++i) DecideAndExpectExit(s, kToolFacts[i], processes[i], windows[i]);
         ExpectOnly(s, before, {{kRegName, &kCalc, "1"}, {kRegName, &kRender, "0"}, {kRegName, &kPlayer, "1"}});
     });
 }
@@ -417,8 +406,7 @@ int ForeignCodePageRun(UINT codePage)
 {
     const ForeignFolder *folder = nullptr;
     for (const ForeignFolder &candidate : kForeignFolders) {
-        if (candidate.codePage == codePage)
-            folder = &candidate;
+        if (candidate.codePage == codePage) folder = &candidate;
     }
     if (GetACP() != codePage || folder == nullptr) {
         printf("FAIL the ANSI code page is %u; asked for %u\n0 passed, 1 failed\n", GetACP(), codePage);
@@ -447,8 +435,7 @@ int ForeignCodePageRun(UINT codePage)
                 for (const char *environment : {static_cast<const char *>(nullptr), "LC_ALL=ja_JP.UTF-8"}) {
                     Process process;
                     HWND window;
-                    if (!OpenDialog(s, tool, game.Exe(tool), &process, &window, -1, environment))
-                        continue;
+                    if (!OpenDialog(s, tool, game.Exe(tool), &process, &window, -1, environment)) continue;
                     for (int i = 0; i < tool.rowCount; ++i) {
                         std::string shown = WindowText(GetDlgItem(window, tool.rows[i])), wanted = tool.rowTexts[i];
                         bool ascii = std::all_of(wanted.begin(), wanted.end(), [](char c) { return c > 0; });
@@ -483,8 +470,7 @@ int main(int argc, char **argv)
         return 2;
     }
     ToolsFolder = argv[1];
-    if (argc > 2)
-        Filter = argv[2];
+    if (argc > 2) Filter = argv[2];
     if (GetACP() != 932) {
         printf("FAIL the ANSI code page is %u, not 932: the tools' texts cannot be compared\n", GetACP());
         printf("0 passed, 1 failed\n");

@@ -30,8 +30,7 @@ protected:
         std::vector<fakewin::WindowCall> calls;
         for (const fakewin::WindowCall &call : fakewin::WindowCalls()) {
             for (const char *function : functions)
-                if (call.function == function)
-                    calls.push_back(call);
+                if (call.function == function) calls.push_back(call);
         }
         return calls;
     }

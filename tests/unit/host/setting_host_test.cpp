@@ -90,8 +90,7 @@ TEST_F(SettingHostTest, RowsChooseDecideStoresAndOtherIdsChangeNothing)
         kPlayer.textId,
         9999,  // no control
     };
-    for (WPARAM id : others)
-        Send(WM_COMMAND, id);
+    for (WPARAM id : others) Send(WM_COMMAND, id);
     EXPECT_EQ(0u, ClosesPosted());
     EXPECT_EQ(std::string("0", 2), Stored(kPlayer));
     EXPECT_EQ(0, fakewin::CallCount("RegCreateKeyExA"));

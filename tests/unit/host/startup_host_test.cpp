@@ -31,8 +31,7 @@ protected:
     static std::vector<std::string> Names(const std::vector<fakewin::WindowCall> &calls)
     {
         std::vector<std::string> names;
-        for (const fakewin::WindowCall &call : calls)
-            names.push_back(call.function);
+        for (const fakewin::WindowCall &call : calls) names.push_back(call.function);
         return names;
     }
 };
@@ -71,8 +70,7 @@ TEST_F(StartupHostTest, AClassOrDialogRefusedEndsSilently)
             fakewin::Answers().dialog = nullptr;
         EXPECT_EQ(0, Run());
         std::vector<std::string> expected = {"FindWindowA", "LoadIconA", "LoadCursorA", "RegisterClassA"};
-        if (!classRefused)
-            expected.push_back("CreateDialogParamA");
+        if (!classRefused) expected.push_back("CreateDialogParamA");
         EXPECT_EQ(expected, Names(fakewin::WindowCalls()));
     }
 }

@@ -33,8 +33,7 @@ void ExpectShownAndStored(const SettingDefinition &setting, const ToolFacts &too
 TEST(Setting, EachStoredFormShowsItsRowAndDecideStoresThatRowsText)
 {
     const StoredCase *empty = nullptr;
-    for (const StoredCase &row : kStoredCases)
-        empty = row.stored && !*row.stored ? &row : empty;
+    for (const StoredCase &row : kStoredCases) empty = row.stored && !*row.stored ? &row : empty;
     ASSERT_NE(nullptr, empty);
     const DWORD one = 1;
     struct Typed {

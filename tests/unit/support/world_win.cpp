@@ -25,8 +25,7 @@ void DeleteSubkeys(HKEY key, int depth)
     for (DWORD index = 0; depth <= 64;) {
         WCHAR child[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         UNICODE_STRING name = {static_cast<USHORT>(length * sizeof(WCHAR)), sizeof child, child};
         OBJECT_ATTRIBUTES attributes;
         InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, key, nullptr);
@@ -37,15 +36,11 @@ void DeleteSubkeys(HKEY key, int depth)
             gone = NtDeleteKey(subkey) >= 0;
             RegCloseKey(static_cast<HKEY>(subkey));
         }
-        if (!gone)
-            ++index;
+        if (!gone) ++index;
     }
 }
 
-HKEY OpenKey(const std::string &path)
-{
-    return OpenUserKey(path, false);
-}
+HKEY OpenKey(const std::string &path) { return OpenUserKey(path, false); }
 
 // How many subkeys ([0]) and values ([1]) the key holds; none when it does not exist.
 std::array<int, 2> Counts(const std::string &path)
@@ -66,8 +61,7 @@ std::string Folder()
     char temp[MAX_PATH];
     DWORD length = GetTempPathA(sizeof temp, temp);
     std::string folder(temp, length);
-    if (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     return folder + "\\kztest";
 }
 
@@ -99,8 +93,7 @@ void CreateKey(const std::string &path, const char *className)
 {
     HKEY key = OpenUserKey(path, true, className);
     EXPECT_NE(nullptr, key) << "creating " << path;
-    if (key != nullptr)
-        RegCloseKey(key);
+    if (key != nullptr) RegCloseKey(key);
 }
 
 void SetValue(const std::string &path, const std::string &name, DWORD type, const void *data,
@@ -117,14 +110,12 @@ void SetString(const std::string &path, const std::string &name, const std::stri
 bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data)
 {
     HKEY key = OpenKey(path);
-    if (key == nullptr)
-        return false;
+    if (key == nullptr) return false;
     BYTE buffer[4096];
     DWORD size = sizeof buffer;
     LONG status = RegQueryValueExA(key, name.c_str(), nullptr, type, buffer, &size);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-        return false;
+    if (status != ERROR_SUCCESS) return false;
     data->assign(reinterpret_cast<char *>(buffer), size);
     return true;
 }
@@ -132,35 +123,22 @@ bool GetValue(const std::string &path, const std::string &name, DWORD *type, std
 bool KeyExists(const std::string &path)
 {
     HKEY key = OpenKey(path);
-    if (key != nullptr)
-        RegCloseKey(key);
+    if (key != nullptr) RegCloseKey(key);
     return key != nullptr;
 }
 
-int CountValues(const std::string &path)
-{
-    return Counts(path)[1];
-}
+int CountValues(const std::string &path) { return Counts(path)[1]; }
 
-int CountSubkeys(const std::string &path)
-{
-    return Counts(path)[0];
-}
+int CountSubkeys(const std::string &path) { return Counts(path)[0]; }
 
-void MakeFolder(const std::string &path)
-{
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-}
+void MakeFolder(const std::string &path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
 
 void MakeFile(const std::string &path, const std::string &contents)
 {
     ASSERT_TRUE(WriteFileBytes(path, contents)) << path;
 }
 
-void RemoveFile(const std::string &path)
-{
-    RemoveTree(path);
-}
+void RemoveFile(const std::string &path) { RemoveTree(path); }
 
 std::string Cp932ToUtf8(const std::string &text)
 {
@@ -172,20 +150,11 @@ std::string Cp932ToUtf8(const std::string &text)
     return length > 0 || text.empty() ? std::string(utf8, bytes) : std::string("<invalid>");
 }
 
-bool OnStandIn()
-{
-    return false;
-}
+bool OnStandIn() { return false; }
 
-bool UseAnsiCodePage(UINT codePage)
-{
-    return GetACP() == codePage;
-}
+bool UseAnsiCodePage(UINT codePage) { return GetACP() == codePage; }
 
-bool ListSubkeysIn(KeyOrder order)
-{
-    return order == KeyOrder::kLowerFolded;
-}
+bool ListSubkeysIn(KeyOrder order) { return order == KeyOrder::kLowerFolded; }
 
 bool SetAnsiMaxCharSize(UINT size)
 {
@@ -193,9 +162,6 @@ bool SetAnsiMaxCharSize(UINT size)
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == size;
 }
 
-long RegistryCalls(const char *)
-{
-    return -1;
-}
+long RegistryCalls(const char *) { return -1; }
 
 }  // namespace world
