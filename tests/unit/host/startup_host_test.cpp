@@ -42,7 +42,7 @@ TEST_F(StartupHostTest, ASecondStartRestoresTheRunningCopyAndBringsItForward)
     fakewin::Reset();  // no SETUP.INI either: the second copy must not look for it
     fakewin::Answers().running = running;
     EXPECT_EQ(0, Run());
-    EXPECT_EQ((std::vector<std::string>{"FindWindowA", "ShowWindow", "SetForegroundWindow"}), fakewin::CallLog());
+    ASSERT_EQ((std::vector<std::string>{"FindWindowA", "ShowWindow", "SetForegroundWindow"}), fakewin::CallLog());
     const std::vector<fakewin::WindowCall> &calls = fakewin::WindowCalls();
     EXPECT_EQ(kCalc.className, calls[0].text);
     EXPECT_EQ(running, calls[1].window);
@@ -90,6 +90,8 @@ TEST_F(StartupHostTest, TheClassAndTheDialogCarryTheProgramsIcon)
     EXPECT_EQ(reinterpret_cast<HBRUSH>(16), registered.hbrBackground);
     EXPECT_EQ(nullptr, registered.lpszMenuName);
     EXPECT_STREQ(kCalc.className, registered.lpszClassName);
+    // The save folder, after every installation value, is the last thing the checks probe.
+    EXPECT_EQ("C:\\Save", fakewin::FindCalls().back().pattern);
 
     const std::vector<fakewin::WindowCall> made =
         CallsOf({"CreateDialogParamA", "SetClassLongPtrA", "ShowWindow", "UpdateWindow", "GetMessageA"});
@@ -126,7 +128,7 @@ TEST_F(StartupHostTest, EveryMessageIsOfferedToTheDialogFirstAndMinusOneGoesOn)
     EXPECT_EQ(7, Run());
     const std::vector<fakewin::WindowCall> loop =
         CallsOf({"GetMessageA", "IsDialogMessageA", "TranslateMessage", "DispatchMessageA"});
-    EXPECT_EQ((std::vector<std::string>{
+    ASSERT_EQ((std::vector<std::string>{
                   "GetMessageA", "IsDialogMessageA", "TranslateMessage", "DispatchMessageA",  // the failed call
                   "GetMessageA", "IsDialogMessageA",                                          // taken
                   "GetMessageA", "IsDialogMessageA", "TranslateMessage", "DispatchMessageA",  // declined
