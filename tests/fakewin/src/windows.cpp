@@ -48,58 +48,40 @@ HWND ControlOf(HWND dialog, int id)
 
 using namespace fakewin;
 
-// The calls that only pass a message on are recorded and answer `answer`.
-#define RECORDED_MESSAGE(Result, Name, answer)                                  \
-    Result WINAPI Name(HWND window, UINT message, WPARAM wParam, LPARAM lParam) \
-    {                                                                           \
-        Record(#Name, window, message, wParam, lParam);                         \
-        return answer;                                                          \
+// A call that records what it was asked (Record's arguments after the name) and answers.
+#define RECORDED(Result, Name, params, answer, ...) \
+    Result WINAPI Name params                       \
+    {                                               \
+        Record(#Name, __VA_ARGS__);                 \
+        return answer;                              \
     }
-RECORDED_MESSAGE(LRESULT, SendMessageA, 0)
-RECORDED_MESSAGE(BOOL, PostMessageA, TRUE)
-RECORDED_MESSAGE(LRESULT, DefWindowProcA, 0)
-RECORDED_MESSAGE(LRESULT, DefDlgProcA, 0)
+#define MESSAGE_PARAMS (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+RECORDED(LRESULT, SendMessageA, MESSAGE_PARAMS, 0, window, message, wParam, lParam)
+RECORDED(BOOL, PostMessageA, MESSAGE_PARAMS, TRUE, window, message, wParam, lParam)
+RECORDED(LRESULT, DefWindowProcA, MESSAGE_PARAMS, 0, window, message, wParam, lParam)
+RECORDED(LRESULT, DefDlgProcA, MESSAGE_PARAMS, 0, window, message, wParam, lParam)
+RECORDED(HWND, GetDlgItem, (HWND dialog, int id), ControlOf(dialog, id), dialog, static_cast<ULONG_PTR>(id))
+RECORDED(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR title, UINT style), IDOK, owner, style, 0, 0, text,
+         title)
+RECORDED(HWND, FindWindowA, (LPCSTR className, LPCSTR title), ui.answers.running, nullptr, 0, 0, 0, className,
+         title)
+RECORDED(BOOL, ShowWindow, (HWND window, int command), FALSE, window, static_cast<ULONG_PTR>(command))
+RECORDED(BOOL, SetForegroundWindow, (HWND window), TRUE, window)
+RECORDED(BOOL, UpdateWindow, (HWND window), TRUE, window)
+RECORDED(HWND, CreateDialogParamA, (HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure, LPARAM param),
+         ui.answers.dialog, owner, reinterpret_cast<ULONG_PTR>(name), reinterpret_cast<WPARAM>(instance), param,
+         procedure ? "with a dialog procedure" : "")
+RECORDED(ULONG_PTR, SetClassLongPtrA, (HWND window, int index, LONG_PTR value), 0, window,
+         static_cast<ULONG_PTR>(index), static_cast<WPARAM>(value))
+#define MSG_FIELDS(m) (m)->message, (m)->wParam, (m)->lParam
+RECORDED(BOOL, IsDialogMessageA, (HWND dialog, LPMSG message), ui.lastForDialog, dialog, MSG_FIELDS(message))
+RECORDED(BOOL, TranslateMessage, (const MSG *message), FALSE, message->hwnd, MSG_FIELDS(message))
+RECORDED(LRESULT, DispatchMessageA, (const MSG *message), 0, message->hwnd, MSG_FIELDS(message))
 
 void WINAPI PostQuitMessage(int exitCode)
 {
     Record("PostQuitMessage", nullptr, 0, static_cast<WPARAM>(exitCode));
     ui.quitCode = exitCode;
-}
-
-HWND WINAPI GetDlgItem(HWND dialog, int id)
-{
-    Record("GetDlgItem", dialog, static_cast<ULONG_PTR>(id));
-    return ControlOf(dialog, id);
-}
-
-int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR title, UINT style)
-{
-    Record("MessageBoxA", owner, style, 0, 0, text, title);
-    return IDOK;
-}
-
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title)
-{
-    Record("FindWindowA", nullptr, 0, 0, 0, className, title);
-    return ui.answers.running;
-}
-
-BOOL WINAPI ShowWindow(HWND window, int command)
-{
-    Record("ShowWindow", window, static_cast<ULONG_PTR>(command));
-    return FALSE;
-}
-
-BOOL WINAPI SetForegroundWindow(HWND window)
-{
-    Record("SetForegroundWindow", window);
-    return TRUE;
-}
-
-BOOL WINAPI UpdateWindow(HWND window)
-{
-    Record("UpdateWindow", window);
-    return TRUE;
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *windowClass)
@@ -121,20 +103,6 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
     return reinterpret_cast<HCURSOR>(Resource("LoadCursorA", instance, name, 0x2000000));
 }
 
-HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
-                               LPARAM param)
-{
-    Record("CreateDialogParamA", owner, reinterpret_cast<ULONG_PTR>(templateName),
-           reinterpret_cast<WPARAM>(instance), param, dialogProc ? "with a dialog procedure" : "");
-    return ui.answers.dialog;
-}
-
-ULONG_PTR WINAPI SetClassLongPtrA(HWND window, int index, LONG_PTR value)
-{
-    Record("SetClassLongPtrA", window, static_cast<ULONG_PTR>(index), static_cast<WPARAM>(value));
-    return 0;
-}
-
 BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
 {
     Record("GetMessageA", window, first, last);
@@ -146,22 +114,4 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
     if (next.result != -1) *message = next.message;
     ui.lastForDialog = next.forDialog;
     return next.result;
-}
-
-BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG message)
-{
-    Record("IsDialogMessageA", dialog, message->message, message->wParam, message->lParam);
-    return ui.lastForDialog;
-}
-
-BOOL WINAPI TranslateMessage(const MSG *message)
-{
-    Record("TranslateMessage", message->hwnd, message->message, message->wParam, message->lParam);
-    return FALSE;
-}
-
-LRESULT WINAPI DispatchMessageA(const MSG *message)
-{
-    Record("DispatchMessageA", message->hwnd, message->message, message->wParam, message->lParam);
-    return 0;
 }
