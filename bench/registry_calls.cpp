@@ -30,7 +30,7 @@ const std::string kGameKey = installed_game::KeyOf("ZzGame");
 // so no search can be proved right below Software.
 void Layout(int siblings, bool keyThatMayNotFit)
 {
-    installed_game::Install(CalcSwitchSetting, "ZzGame");
+    installed_game::Install("ZzGame");
     char name[32];
     for (int i = 0; i < siblings; ++i) {
         snprintf(name, sizeof name, "Aa%06d", i);
@@ -132,12 +132,12 @@ struct Run {
 Run StartUp(int siblings, bool keyThatMayNotFit)
 {
     Layout(siblings, keyThatMayNotFit);
-    fakewin::SetUserAction([] {
-        HWND dialog = FindWindowA(CalcSwitchSetting.className, nullptr);
-        fakewin::Click(dialog, CalcSwitchSetting.decideId);
-    });
     int exitCode = ToolWinMain(CalcSwitchSetting, fakewin::ProgramInstance(), nullptr,
                                const_cast<char *>(""), SW_SHOWNORMAL);
+    // The stand-in's windows only record: the show and the decide are the platform's
+    // messages to the dialog, sent here.
+    MainWndProc(fakewin::Answers().dialog, WM_SHOWWINDOW, TRUE, 0);
+    MainWndProc(fakewin::Answers().dialog, WM_COMMAND, CalcSwitchSetting.decideId, 0);
     Run run = {Measured(), 0, 0, false};
     DWORD type = 0;
     std::string stored;
@@ -147,7 +147,6 @@ Run StartUp(int siblings, bool keyThatMayNotFit)
         fprintf(stderr, "start-up with %d siblings did not run to its end\n", siblings);
         run.failed = true;
     }
-    fakewin::SetUserAction(nullptr);
     run.gameKeyCalls = CallsForTheGamesKey();
     const int repeats = siblings >= 10000 ? 20 : siblings >= 1000 ? 200 : 2000;
     run.us = MicrosecondsPerCheck(repeats);

@@ -15,8 +15,6 @@ const char kTextWarningTitle[] = "PlayerSwitch \xD2\xAF\xBE\xB0\xBC\xDE";
 // "設定を保存できませんでした。"
 const char kTextNotSaved[] = "\x90\xDD\x92\xE8\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81" "B";
 
-namespace {
-
 // A number without a row of its own takes the row for other numbers. CurrentChoice
 // only ever holds a row's value, so for it the fallback is never taken.
 const ChoiceRow &RowForValue(const SettingDefinition &setting, int value)
@@ -28,6 +26,25 @@ const ChoiceRow &RowForValue(const SettingDefinition &setting, int value)
     return setting.rows[setting.otherRow];
 }
 
+const ChoiceRow &StoredRow(const SettingDefinition &setting)
+{
+    // Cleared first: a value stored with another type than REG_SZ is found but
+    // leaves the text untouched, and then counts as the empty text.
+    char text[kRegTextSize] = "";
+    return ReadRegistryValue(GameKeyPath, setting.valueName, text, kValueString)
+               ? RowForValue(setting, ParseDecimal(text))
+               : setting.rows[setting.absentRow];
+}
+
+const char *SaveChoice(const SettingDefinition &setting, int choice)
+{
+    return WriteRegistryString(GameKeyPath, setting.valueName, RowForValue(setting, choice).text, 1)
+               ? nullptr
+               : kTextNotSaved;
+}
+
+namespace {
+
 void SetCheck(HWND window, WORD controlId, WPARAM state)
 {
     SendMessageA(GetDlgItem(window, controlId), BM_SETCHECK, state, 0);
@@ -37,12 +54,7 @@ void FillChoices(HWND window, const SettingDefinition &setting)
 {
     for (int i = 0; i < setting.rowCount; ++i)
         SetCheck(window, setting.rows[i].controlId, BST_UNCHECKED);
-    // Cleared first: a value stored with another type than REG_SZ is found but
-    // leaves the text untouched, and then counts as the empty text.
-    char text[kRegTextSize] = "";
-    const ChoiceRow &row = ReadRegistryValue(GameKeyPath, setting.valueName, text, kValueString)
-                               ? RowForValue(setting, ParseDecimal(text))
-                               : setting.rows[setting.absentRow];
+    const ChoiceRow &row = StoredRow(setting);
     SetCheck(window, row.controlId, BST_CHECKED);
     CurrentChoice = row.value;
     InitDone = 1;
@@ -50,9 +62,9 @@ void FillChoices(HWND window, const SettingDefinition &setting)
 
 void Decide(HWND window, const SettingDefinition &setting)
 {
-    if (!WriteRegistryString(GameKeyPath, setting.valueName, RowForValue(setting, CurrentChoice).text, 1)) {
+    if (const char *warning = SaveChoice(setting, CurrentChoice)) {
         // Closing now would look like a save; the dialog stays for another try or cancel.
-        MessageBoxA(window, kTextNotSaved, kTextWarningTitle, MB_ICONWARNING);
+        MessageBoxA(window, warning, kTextWarningTitle, MB_ICONWARNING);
         return;
     }
     PostMessageA(window, WM_CLOSE, 0, 0);

@@ -32,4 +32,11 @@ extern const char kTextNotSaved[];
 // Makes `setting` the active one and resets the dialog state to its start.
 void UseSetting(const SettingDefinition &setting);
 
+// What the dialog decides, apart from its window: the row that the value stored under
+// GameKeyPath shows, the row of a choice (whose text "決定" stores), and the store
+// itself, which answers null when saved, else the warning to show with the dialog kept open.
+const ChoiceRow &StoredRow(const SettingDefinition &setting);
+const ChoiceRow &RowForValue(const SettingDefinition &setting, int value);
+const char *SaveChoice(const SettingDefinition &setting, int choice);
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,15 +5,7 @@
 #include "install.h"
 #include "window.h"
 
-namespace {
-
-void ShowWarning(const char *text)
-{
-    MessageBoxA(nullptr, text, kTextWarningTitle, MB_ICONWARNING);
-}
-
-// Returns the text of the first check that fails, or null when the game is ready.
-const char *CheckGame()
+const char *FailedStartupCheck()
 {
     char iniPath[kPathBufferSize];
     if (!LocateSetupIni(iniPath))
@@ -26,8 +18,6 @@ const char *CheckGame()
         return kTextNotInstalled;
     return nullptr;
 }
-
-}  // namespace
 
 int CreateMainDialog(HINSTANCE instance, int showCommand)
 {
@@ -44,8 +34,8 @@ int ToolWinMain(const SettingDefinition &setting, HINSTANCE instance, HINSTANCE,
     UseSetting(setting);
     if (toolwindow::BringRunningCopyForward(setting.className))
         return 0;
-    if (const char *failure = CheckGame()) {
-        ShowWarning(failure);
+    if (const char *failure = FailedStartupCheck()) {
+        MessageBoxA(nullptr, failure, kTextWarningTitle, MB_ICONWARNING);
         return 0;
     }
     if (RegisterMainClass(instance) == 0 || !CreateMainDialog(instance, showCommand))

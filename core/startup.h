@@ -10,6 +10,9 @@
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
 
+// The warning of the first start-up check that fails, null when the game is ready;
+// builds GameKeyPath on the way.
+const char *FailedStartupCheck();
 // The dialog's class with the active setting's name and MainWndProc.
 ATOM RegisterMainClass(HINSTANCE instance);
 int CreateMainDialog(HINSTANCE instance, int showCommand);

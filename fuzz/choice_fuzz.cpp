@@ -1,39 +1,40 @@
-// The stored text of a setting, of any bytes and type, through the dialog: exactly one
-// radio button is checked, the row that the stored number selects; "決定" stores that
-// row's text and nothing else changes.
+// The stored value of a setting, of any bytes and type, through the dialog's decisions:
+// the row shown is the one the tests' table gives for the stored number, and "決定"
+// stores that row's text and changes nothing else.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <string.h>
 
 #include <iterator>
 #include <string>
 
 #include "fuzz_support.h"
+#include "install.h"
 #include "installed_game.h"
-#include "startup.h"
+#include "setting.h"
+#include "tool_facts.h"
 #include "tool_settings.h"
 
 namespace {
 
+static_assert(tool_facts_detail::Same(kStoredCases[std::size(kStoredCases) - 1].stored, "7"), "the other number");
+
 const DWORD kTypes[] = {REG_SZ, REG_SZ, REG_SZ, REG_DWORD, REG_BINARY, REG_EXPAND_SZ};
 
-// The row the dialog must show, worked out from the stored bytes as the walk sees them.
-const ChoiceRow &ExpectedRow(const SettingDefinition &setting, bool stored, DWORD type,
-                             const std::string &bytes)
+// The index of the row a tool shows, by the tests' table: a number that one of the
+// tool's texts stands for shows that row, any other the row of "7"; a value absent, or
+// too long for the enumeration's 255 bytes, the row of the absent value.
+int ExpectedRow(int tool, bool stored, DWORD type, const std::string &bytes)
 {
+    const StoredCase &absent = kStoredCases[0], &other = kStoredCases[std::size(kStoredCases) - 1];
     const bool isString = type == REG_SZ || type == REG_EXPAND_SZ;
     const bool terminated = !bytes.empty() && bytes.back() == '\0';
-    // An entry the enumeration cannot hand over in 255 bytes hides the value.
-    const bool fits = bytes.size() + (isString && !bytes.empty() && !terminated ? 1 : 0) <= 255;
-    if (!stored || !fits)
-        return setting.rows[setting.absentRow];
+    if (!stored || bytes.size() + (isString && !bytes.empty() && !terminated ? 1 : 0) > 255)
+        return absent.checked[tool];
     // A value of another type than REG_SZ is found but gives no text: the empty text.
-    const std::string text = type == REG_SZ ? std::string(bytes.c_str()) : std::string();
-    const int number = fuzz::ReferenceDecimal(text);
-    for (int i = 0; i < setting.rowCount; ++i) {
-        if (setting.rows[i].value == number)
-            return setting.rows[i];
+    const int number = fuzz::ReferenceDecimal(type == REG_SZ ? std::string(bytes.c_str()) : std::string());
+    for (int i = 0; i < kToolFacts[tool].rowCount; ++i) {
+        if (fuzz::ReferenceDecimal(kToolFacts[tool].rowWrites[i]) == number) return i;
     }
-    return setting.rows[setting.otherRow];
+    return other.checked[tool];
 }
 
 }  // namespace
@@ -41,41 +42,23 @@ const ChoiceRow &ExpectedRow(const SettingDefinition &setting, bool stored, DWOR
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    const int tools = static_cast<int>(std::size(kToolSettings));
-    const SettingDefinition &setting = *kToolSettings[data.ConsumeIntegralInRange<int>(0, tools - 1)];
+    const int tool = data.ConsumeIntegralInRange<int>(0, static_cast<int>(std::size(kToolSettings)) - 1);
+    const SettingDefinition &setting = *kToolSettings[tool];
     const bool stored = data.ConsumeIntegralInRange<int>(0, 7) != 0;
     const DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
     const std::string value = data.ConsumeRemainingBytesAsString();
     const std::string valuePath = installed_game::KeyOf("Maker\\Game");
 
-    installed_game::Install(setting, "Maker\\Game");
+    installed_game::Install("Maker\\Game");
+    FUZZ_CHECK(BuildGameKeyPath("Maker\\Game"));
     if (stored)
         fakewin::SetValue(valuePath, setting.valueName, type, value.data(), static_cast<DWORD>(value.size()));
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
-    const ChoiceRow &expected = ExpectedRow(setting, stored, type, value);
+    const int expected = ExpectedRow(tool, stored, type, value);
 
-    int checkedRows = -1;
-    bool decided = false;
-    fakewin::SetUserAction([&] {
-        HWND dialog = FindWindowA(setting.className, nullptr);
-        if (dialog == nullptr || decided)
-            return;
-        checkedRows = 0;
-        for (int i = 0; i < setting.rowCount; ++i) {
-            const int state = fakewin::CheckState(dialog, setting.rows[i].controlId);
-            FUZZ_CHECK(state == (setting.rows[i].controlId == expected.controlId ? BST_CHECKED : BST_UNCHECKED));
-            checkedRows += state == BST_CHECKED;
-        }
-        FUZZ_CHECK(CurrentChoice == expected.value);
-        decided = true;
-        fakewin::Click(dialog, setting.decideId);
-    });
-    const int exitCode = ToolWinMain(setting, fakewin::ProgramInstance(), nullptr, const_cast<char *>(""),
-                                     SW_SHOWNORMAL);
-    fakewin::SetUserAction(nullptr);
-    FUZZ_CHECK(exitCode == 0);
-    FUZZ_CHECK(checkedRows == 1);
-    FUZZ_CHECK(fakewin::MessageBoxes().empty());
+    const ChoiceRow &shown = StoredRow(setting);
+    FUZZ_CHECK(shown.controlId == kToolFacts[tool].rows[expected]);
+    FUZZ_CHECK(SaveChoice(setting, shown.value) == nullptr);
     fuzz::CheckHandles();
 
     // Only the setting changed, to the shown row's text as a REG_SZ with its terminator.
@@ -87,6 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     DWORD storedType = 0;
     std::string storedData;
     FUZZ_CHECK(fakewin::GetValue(valuePath, setting.valueName, &storedType, &storedData));
-    FUZZ_CHECK(storedType == REG_SZ && storedData == std::string(expected.text) + '\0');
+    FUZZ_CHECK(storedType == REG_SZ && storedData == std::string(kToolFacts[tool].rowWrites[expected]) + '\0');
     return 0;
 }

@@ -30,8 +30,7 @@ std::string Fold(const std::string &text)
 {
     std::string folded = text;
     for (char &c : folded) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return folded;
 }
@@ -43,8 +42,7 @@ int ReferenceDecimal(const std::string &text)
                                text[i] == '\v' || text[i] == '\f' || text[i] == '\r'))
         ++i;
     int64_t sign = 1;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        sign = text[i++] == '-' ? -1 : 1;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) sign = text[i++] == '-' ? -1 : 1;
     uint64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         value = (value * 10 + static_cast<uint64_t>(text[i] - '0')) % 4294967296u;

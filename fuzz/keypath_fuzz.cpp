@@ -30,8 +30,7 @@ std::string PickName(FuzzedDataProvider &data, const std::vector<std::string> &k
     // The core takes zero-terminated strings: a zero byte would end the name early.
     std::string name = data.ConsumeRandomLengthString(300);
     for (char &c : name) {
-        if (c == '\0')
-            c = '.';
+        if (c == '\0') c = '.';
     }
     return name;
 }
@@ -46,35 +45,29 @@ std::string MakeKeyPath(FuzzedDataProvider &data, const std::vector<std::string>
                                : data.ConsumeRandomLengthString(24);
     // Keep the root one token, so that the check below knows what the path names.
     for (char &c : *root) {
-        if (c == '\\' || c == '\0')
-            c = '/';
+        if (c == '\\' || c == '\0') c = '/';
     }
-    if (root->empty())
-        *root = "X";
+    if (root->empty()) *root = "X";
     path += *root;
     int count = data.ConsumeIntegralInRange<int>(0, 5);
     for (int i = 0; i < count; ++i) {
         std::string name = PickName(data, known);
-        if (data.ConsumeBool())
-            name = fuzz::Fold(name);
+        if (data.ConsumeBool()) name = fuzz::Fold(name);
         path += std::string(data.ConsumeIntegralInRange<int>(1, 3), '\\') + name;
     }
-    if (data.ConsumeBool())
-        path += "\\";
+    if (data.ConsumeBool()) path += "\\";
     // What the path names, tokenised as plainly as possible.
     components->clear();
     std::string part;
     for (char c : path.substr(path.find(*root) + root->size())) {
         if (c == '\\') {
-            if (!part.empty())
-                components->push_back(part);
+            if (!part.empty()) components->push_back(part);
             part.clear();
         } else {
             part += c;
         }
     }
-    if (!part.empty())
-        components->push_back(part);
+    if (!part.empty()) components->push_back(part);
     return path;
 }
 
@@ -90,8 +83,7 @@ void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)
     for (int i = 0; i < operations && data.remaining_bytes() > 0; ++i) {
         std::string parent = "HKEY_CURRENT_USER\\Software";
         int depth = data.ConsumeIntegralInRange<int>(0, 2);
-        for (int d = 0; d < depth; ++d)
-            parent += "\\" + PickName(data, *known);
+        for (int d = 0; d < depth; ++d) parent += "\\" + PickName(data, *known);
         const int operation = data.ConsumeIntegralInRange<int>(0, 2);
         if (operation == 0) {
             std::string name = PickName(data, *known);
@@ -102,8 +94,7 @@ void Shape(FuzzedDataProvider &data, std::vector<std::string> *known)
             // A run of siblings, so that a search has a list to halve.
             const std::string stem = PickName(data, *known).substr(0, 8);
             const int count = data.ConsumeIntegralInRange<int>(1, 64);
-            for (int k = 0; k < count; ++k)
-                fakewin::CreateKey(parent + "\\" + stem + std::to_string(k));
+            for (int k = 0; k < count; ++k) fakewin::CreateKey(parent + "\\" + stem + std::to_string(k));
         } else {
             std::string name = PickName(data, *known);
             DWORD type = kTypes[data.ConsumeIntegralInRange<int>(0, 5)];
@@ -148,12 +139,9 @@ void CheckRead(FuzzedDataProvider &data, const std::vector<std::string> &known, 
     // A value can only be found in a key that exists, and both reads agree.
     FUZZ_CHECK(exists || !foundText);
     FUZZ_CHECK(foundText == foundNumber);
-    for (size_t i = 256; i < sizeof text; ++i)
-        FUZZ_CHECK(static_cast<unsigned char>(text[i]) == 0xBD);
-    if (foundText && static_cast<unsigned char>(text[0]) != 0xBD)
-        FUZZ_CHECK(memchr(text, 0, 256) != nullptr);
-    if (components.empty() || !IsRootName(root))
-        FUZZ_CHECK(!exists);
+    for (size_t i = 256; i < sizeof text; ++i) FUZZ_CHECK(static_cast<unsigned char>(text[i]) == 0xBD);
+    if (foundText && static_cast<unsigned char>(text[0]) != 0xBD) FUZZ_CHECK(memchr(text, 0, 256) != nullptr);
+    if (components.empty() || !IsRootName(root)) FUZZ_CHECK(!exists);
 
     // Several values in one walk answer as one walk each.
     const std::string names[3] = {valueName, PickName(data, known), PickName(data, known)};
@@ -187,8 +175,7 @@ void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
     const size_t depth = components.empty() || !data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<size_t>(1, components.size());
     const bool createFails = depth > 0 && data.ConsumeBool();
     std::string faulted = root;
-    for (size_t i = 0; i < depth; ++i)
-        faulted += "\\" + components[i];
+    for (size_t i = 0; i < depth; ++i) faulted += "\\" + components[i];
     if (depth > 0)
         fakewin::FailRegistry(createFails ? fakewin::RegistryCall::kCreate : fakewin::RegistryCall::kSetValue, faulted);
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
@@ -200,8 +187,7 @@ void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
     fuzz::Snapshot added, removed;
     fuzz::Diff(before, fakewin::SnapshotRegistry(), &added, &removed);
     std::string target = fuzz::Fold(root);
-    for (const std::string &component : components)
-        target += "\\" + fuzz::Fold(component);
+    for (const std::string &component : components) target += "\\" + fuzz::Fold(component);
     auto onTarget = [&](const fakewin::RegistryEntry &entry) {
         return entry.isValue && fuzz::Fold(entry.keyPath) == target &&
                fuzz::Fold(entry.valueName) == fuzz::Fold(valueName);
@@ -225,8 +211,7 @@ void CheckWrite(FuzzedDataProvider &data, const std::vector<std::string> &known)
     // The one value is replaced, or stays as it was when it held the same text.
     FUZZ_CHECK(values <= 1);
     FUZZ_CHECK(removed.size() <= static_cast<size_t>(values));
-    for (const fakewin::RegistryEntry &entry : removed)
-        FUZZ_CHECK(onTarget(entry));
+    for (const fakewin::RegistryEntry &entry : removed) FUZZ_CHECK(onTarget(entry));
     if (result)
         FUZZ_CHECK(path.size() < 256);
     else

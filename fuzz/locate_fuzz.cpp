@@ -17,10 +17,8 @@ UINT codePage;
 // page, and the common range of GBK, Unified Hangul and Big5.
 bool ReferenceLeadByte(unsigned char c)
 {
-    if (codePage == 932)
-        return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    if (codePage == 1252)
-        return false;
+    if (codePage == 932) return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (codePage == 1252) return false;
     return c >= 0x81 && c <= 0xFE;
 }
 
@@ -33,8 +31,7 @@ int ReferenceLastSeparator(const std::string &text)
     while (i < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         size_t width = ReferenceLeadByte(c) ? 2 : 1;
-        if (width == 1 && c == '\\')
-            last = static_cast<int>(i);
+        if (width == 1 && c == '\\') last = static_cast<int>(i);
         i += width;
     }
     return last;
@@ -47,8 +44,7 @@ bool WellFormed(const std::string &text)
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (ReferenceLeadByte(c)) {
-            if (i + 1 == text.size())
-                return false;
+            if (i + 1 == text.size()) return false;
             ++i;
         }
     }
@@ -80,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         // Names as a folder can really have them: one component, no trailing dots or
         // blanks (path normalisation strips those from the last component only, so a
         // folder "a " could never hold a program whose path says "a \Tool.exe").
-        while (!name.empty() && (name.back() == '.' || name.back() == ' ' || !WellFormed(name)))
-            name.pop_back();
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ' || !WellFormed(name))) name.pop_back();
         if (name.empty() || name.find_first_of("\\/") != std::string::npos ||
             !fakewin::MakeFolder(folder + "\\" + name))
             break;
@@ -93,8 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
             folder += "\\" + std::string(target - folder.size() - 1, 'p');
     }
     const int where = data.ConsumeIntegralInRange<int>(0, 3);  // none, beside, SETUPDATA, both
-    if (where & 1)
-        fakewin::MakeFile(folder + "\\SETUP.INI", "");
+    if (where & 1) fakewin::MakeFile(folder + "\\SETUP.INI", "");
     if (where & 2) {
         fakewin::MakeFolder(folder + "\\SETUPDATA");
         fakewin::MakeFile(folder + "\\SETUPDATA\\SETUP.INI", "");
@@ -138,8 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     // A module path the system could really report: whole characters, a folder, and
     // no wildcard (file names cannot hold one). Any other still must pass the checks
     // above, but what it finds is not a path to check.
-    if (!WellFormed(program) || cut < 0 || program.find_first_of("*?") != std::string::npos)
-        return 0;
+    if (!WellFormed(program) || cut < 0 || program.find_first_of("*?") != std::string::npos) return 0;
     // Found: a real file, in the program's folder or its SETUPDATA, within 259 bytes.
     FUZZ_CHECK(fakewin::FileExists(result));
     FUZZ_CHECK(program.size() < 260);

@@ -1,7 +1,7 @@
-// SETUP.INI through a tool's whole start-up: around a REG_NAME that names the game's key
+// SETUP.INI through a tool's start-up checks: around a REG_NAME that names the game's key
 // its own way, or another key, the input writes the file (byte-order mark, line ends,
 // case, blanks, quotes, anything after the key), damages the installation or not, and
-// picks the choice to decide. The outcome is the dialog or the one warning the name and
+// picks the choice to decide. The outcome is no warning or the one the name and
 // installation call for; "決定" stores the choice when the key path fits, else warns.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
@@ -27,11 +27,9 @@ std::string Normal(const std::string &name)
 {
     std::string normal;
     for (char c : name) {
-        if (c != '\\' || (!normal.empty() && normal.back() != '\\'))
-            normal += c;
+        if (c != '\\' || (!normal.empty() && normal.back() != '\\')) normal += c;
     }
-    if (!normal.empty() && normal.back() == '\\')
-        normal.pop_back();
+    if (!normal.empty() && normal.back() == '\\') normal.pop_back();
     return fuzz::Fold(normal);
 }
 
@@ -53,14 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const size_t pad = padTo > gameKey.size() ? std::min(padTo - gameKey.size(), 255 - game.back().size()) : 0;
     game.back() += std::string(pad, 'k');
     gameKey += std::string(pad, 'k');
-    installed_game::Install(setting, gameKey);
+    installed_game::Install(gameKey);
     const std::string testKey = installed_game::KeyOf(gameKey);
     // The save folder missing, a file, or stored as a number; 3 and up leave it intact.
     const int damage = data.ConsumeIntegralInRange<int>(0, 5);
+    const DWORD one = 1;
     if (damage < 2)
         fakewin::SetString(testKey, "SAV_FOLDER", damage == 0 ? "C:\\Missing" : "C:\\Program\\SETUP.INI");
     else if (damage == 2)
-        fakewin::SetDword(testKey, "SAV_FOLDER", 1);
+        fakewin::SetValue(testKey, "SAV_FOLDER", REG_DWORD, &one, sizeof one);
 
     // REG_NAME: the game's names with separators and case of the input's, one name
     // fewer (a key that exists but is not the game's), or any text.
@@ -68,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const bool fromGame = data.ConsumeIntegralInRange<int>(0, 3) > 0;
     const size_t named = fromGame && game.size() > 1 && data.ConsumeBool() ? game.size() - 1 : game.size();
     for (size_t i = 0; fromGame && i < named; ++i) {
-        if (i > 0 || data.ConsumeBool())
-            regName += std::string(data.ConsumeIntegralInRange<int>(1, 2), '\\');
+        if (i > 0 || data.ConsumeBool()) regName += std::string(data.ConsumeIntegralInRange<int>(1, 2), '\\');
         regName += data.ConsumeBool() ? fuzz::Fold(game[i]) : game[i];
     }
     regName = !fromGame ? data.ConsumeRandomLengthString(300) : data.ConsumeBool() ? regName + "\\" : regName;
@@ -88,35 +86,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     // The name as read: what was written, cut to its buffer, when made of the game's names.
     char name[kPathBufferSize];
     const int found = ReadRegName("C:\\Program\\SETUP.INI", name);
-    if (fromGame)
-        FUZZ_CHECK(name == regName.substr(0, kPathBufferSize - 1));
+    if (fromGame) FUZZ_CHECK(name == regName.substr(0, kPathBufferSize - 1));
     const size_t length = strlen(name);
 
     const fuzz::Snapshot before = fakewin::SnapshotRegistry();
-    bool dialogShown = false;
-    int step = 0;
-    fakewin::SetUserAction([&] {
-        HWND dialog = FindWindowA(setting.className, nullptr);
-        const WORD clicks[] = {setting.rows[choice].controlId, setting.decideId, setting.cancelId};
-        dialogShown = dialogShown || dialog != nullptr;
-        if (dialog != nullptr && step < 3)
-            fakewin::Click(dialog, clicks[step++]);
-    });
-    const int exitCode = ToolWinMain(setting, fakewin::ProgramInstance(), nullptr, nullptr, SW_SHOWNORMAL);
-    fakewin::SetUserAction(nullptr);
-    FUZZ_CHECK(exitCode == 0 && fakewin::StuckCount() == 0);
+    const char *warning = FailedStartupCheck();
+    // The dialog opens only when no check failed; "決定" then stores the choice.
+    if (warning == nullptr) warning = SaveChoice(setting, setting.rows[choice].value);
     fuzz::CheckHandles();
 
     const bool usable = found && kPrefixLength + length < kPathBufferSize;
     const bool installed = usable && damage >= 3 && Normal(name) == fuzz::Fold(gameKey);
     const bool writable = kPrefixLength + length < 256;
-    const auto &boxes = fakewin::MessageBoxes();
-    FUZZ_CHECK(dialogShown == installed);
-    FUZZ_CHECK(boxes.size() == (installed && writable ? 0u : 1u));
-    if (!boxes.empty()) {
-        FUZZ_CHECK(boxes[0].title == kTextWarningTitle && boxes[0].style == MB_ICONWARNING);
-        FUZZ_CHECK(boxes[0].text == (!usable ? kTextNoRegName : !installed ? kTextNotInstalled : kTextNotSaved));
-    }
+    FUZZ_CHECK(warning == (!usable             ? kTextNoRegName
+                           : !installed        ? kTextNotInstalled
+                           : !writable         ? kTextNotSaved
+                                               : nullptr));
     fuzz::Snapshot added, removed;
     fuzz::Diff(before, fakewin::SnapshotRegistry(), &added, &removed);
     FUZZ_CHECK(removed.empty() && added.size() == (installed && writable ? 1u : 0u));

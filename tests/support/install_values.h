@@ -25,8 +25,7 @@ template <typename Set>
 void WriteInstallValues(const std::string &saveFolder, Set set, const char *missing = nullptr)
 {
     for (const char *name : kInstallValues) {
-        if (missing != nullptr && strcmp(name, missing) == 0)
-            continue;
+        if (missing != nullptr && strcmp(name, missing) == 0) continue;
         set(name, strcmp(name, "SAV_FOLDER") == 0  ? saveFolder
                   : strstr(name, "_EXIST")          ? std::string("1")
                   : strcmp(name, "CD_DRIVE") == 0   ? std::string("Q:\\")

@@ -12,8 +12,8 @@ namespace installed_game {
 std::string KeyOf(const std::string &regName);
 
 // Resets the stand-in, then: the program at C:\Program\Tool.exe with a SETUP.INI
-// beside it naming regName, the eleven values under the game's key, the save folder
-// C:\Save, and the tool's dialog template. The setting value is left to the caller.
-void Install(const SettingDefinition &setting, const std::string &regName);
+// beside it naming regName, the eleven values under the game's key and the save folder
+// C:\Save. The setting value is left to the caller.
+void Install(const std::string &regName);
 
 }  // namespace installed_game

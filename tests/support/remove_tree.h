@@ -9,8 +9,7 @@
 inline void RemoveTree(const std::string &path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path.c_str());
@@ -21,8 +20,7 @@ inline void RemoveTree(const std::string &path)
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string name = found.cFileName;
-            if (name != "." && name != "..")
-                RemoveTree(path + "\\" + name);
+            if (name != "." && name != "..") RemoveTree(path + "\\" + name);
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }

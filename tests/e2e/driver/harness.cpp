@@ -21,11 +21,9 @@ void Scenario::Report()
     } else {
         ++Failed;
         printf("FAIL %s (%.1f s)\n", Utf8(name_).c_str(), seconds);
-        for (const std::string &failure : failures_)
-            printf("     - %s\n", Utf8(failure).c_str());
+        for (const std::string &failure : failures_) printf("     - %s\n", Utf8(failure).c_str());
     }
-    for (const std::string &note : notes_)
-        printf("     . %s\n", Utf8(note).c_str());
+    for (const std::string &note : notes_) printf("     . %s\n", Utf8(note).c_str());
     fflush(stdout);
 }
 
@@ -33,17 +31,14 @@ void Scenario::Report()
 
 std::string ToolsFolder;
 
-std::string KeyOf(const std::string &regName)
-{
-    return "Software\\" + regName;
-}
+std::string KeyOf(const std::string &regName) { return "Software\\" + regName; }
 
 void InstallGame(const std::string &regName, const std::string &saveFolder)
 {
     std::string key = KeyOf(regName);
     DeleteKeyTree(key);
     MakeFolder(saveFolder);
-    WriteInstallValues(saveFolder, [&](const char *name, const std::string &text) { SetRegString(key, name, text); });
+    WriteInstallValues(saveFolder, [&](const char *name, const std::string &text) { SetUserString(key, name, text); });
 }
 
 void CopyTool(Scenario &s, const Tool &tool, const std::string &folder, const char *asName)
@@ -61,8 +56,7 @@ Game NewGame(Scenario &s, const std::string &name, const std::string &folderName
     game.folder = std::string(kRoot) + "\\" + (folderName.empty() ? name : folderName);
     RemoveTree(game.folder);
     s.Check(MakeFolder(game.folder), "cannot make " + game.folder);
-    for (const Tool &tool : kToolFacts)
-        CopyTool(s, tool, game.folder);
+    for (const Tool &tool : kToolFacts) CopyTool(s, tool, game.folder);
     s.Check(WriteFileBytes(game.Ini(), SetupIniText(kRegName)), "cannot write " + game.Ini());
     MakeFolder(game.folder + "\\DATA");
     WriteFileBytes(game.folder + "\\DATA\\game.dat", std::string("KZDATA\0\x01\x02", 9));
@@ -77,7 +71,7 @@ void SetSetting(const Tool &tool, const char *text, const std::string &regName)
     if (text == nullptr)
         DeleteRegValue(KeyOf(regName), tool.valueName);
     else
-        SetRegString(KeyOf(regName), tool.valueName, text);
+        SetUserString(KeyOf(regName), tool.valueName, text);
 }
 
 // --- Proving what a run changed ----------------------------------------------------
@@ -93,8 +87,7 @@ static std::string Compare(const std::map<std::string, std::string> &expected,
         Compared.entries += wanted == expected.end();
         Compared.differing += wanted == expected.end() || wanted->second != entry.second;
     }
-    for (const auto &entry : expected)
-        Compared.differing += actual.find(entry.first) == actual.end();
+    for (const auto &entry : expected) Compared.differing += actual.find(entry.first) == actual.end();
     return DiffSnapshots(expected, actual);
 }
 
@@ -116,10 +109,7 @@ void ExpectOnly(Scenario &s, const Before &before, const std::vector<Write> &wri
     s.Check(decoyDiff.empty(), "decoy files: " + decoyDiff);
 }
 
-void ExpectNothingChanged(Scenario &s, const Before &before)
-{
-    ExpectOnly(s, before, {});
-}
+void ExpectNothingChanged(Scenario &s, const Before &before) { ExpectOnly(s, before, {}); }
 
 void ExpectWritten(Scenario &s, const Before &before, const Tool &tool, const char *text,
                    const std::string &regName)
@@ -143,8 +133,7 @@ bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *
                        ? StartProgram(exe, kDecoyFolder, showCommand, process)
                        : StartThroughWine(exe, kDecoyFolder, environment, tool.className, process);
     DWORD error = GetLastError();
-    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
-        return false;
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error))) return false;
     Appearance seen = WaitForWindowOrBox(*process, tool.className, showCommand != SW_HIDE, kAppearMs);
     if (seen.box != nullptr) {
         s.Check(false, "expected the dialog, got " + BoxSummary(seen.box));
@@ -191,10 +180,7 @@ void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, co
                                      std::to_string(expected));
 }
 
-bool Click(HWND window, WORD id)
-{
-    return SendTimeout(GetDlgItem(window, id), BM_CLICK, 0, 0);
-}
+bool Click(HWND window, WORD id) { return SendTimeout(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
 void ExpectExitZero(Scenario &s, Process &process, const char *after)
 {
@@ -208,11 +194,9 @@ void ExpectExitZero(Scenario &s, Process &process, const char *after)
         for (HWND candidate : FindAllWindows("#32770")) {
             DWORD owner = 0;
             GetWindowThreadProcessId(candidate, &owner);
-            if (owner == process.id)
-                box = candidate;
+            if (owner == process.id) box = candidate;
         }
-        if (box != nullptr)
-            s.Check(false, "it shows " + BoxSummary(box));
+        if (box != nullptr) s.Check(false, "it shows " + BoxSummary(box));
     }
     KillAndClose(process);
 }
@@ -240,8 +224,7 @@ void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const 
     Process process;
     bool started = StartProgram(exe, kDecoyFolder, -1, &process);
     DWORD error = GetLastError();
-    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error)))
-        return;
+    if (!s.Check(started, "cannot start " + exe + ", error " + std::to_string(error))) return;
     Appearance seen = WaitForWindowOrBox(process, tool.className, true, kAppearMs);
     if (seen.window != nullptr) {
         s.Check(false, "the dialog opened instead of the warning " + Quote(text));
@@ -262,15 +245,11 @@ void ExpectWarning(Scenario &s, const Tool &tool, const std::string &exe, const 
 const int kStopAfter = 3;
 int windowless = 0;
 
-bool Stopped()
-{
-    return Passed == 0 && Failed == kStopAfter && windowless == kStopAfter;
-}
+bool Stopped() { return Passed == 0 && Failed == kStopAfter && windowless == kStopAfter; }
 
 void Run(const std::string &name, const std::function<void(Scenario &)> &body)
 {
-    if (Stopped() || (Filter != nullptr && name.find(Filter) == std::string::npos))
-        return;
+    if (Stopped() || (Filter != nullptr && name.find(Filter) == std::string::npos)) return;
     Scenario s(name);
     long comparedBefore = Compared.entries;
     body(s);
@@ -306,8 +285,7 @@ void OpenDecideExpect(Scenario &s, const Tool &tool, const Game &game, const std
                       const char *written, const std::string &regName)
 {
     Opened o;
-    if (!OpenWatched(s, tool, game, &o, exe))
-        return;
+    if (!OpenWatched(s, tool, game, &o, exe)) return;
     ExpectChecked(s, tool, o.window, checked, "on opening");
     DecideAndExpectExit(s, tool, o.process, o.window);
     ExpectWritten(s, o.before, tool, written, regName);

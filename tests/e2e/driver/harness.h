@@ -55,8 +55,7 @@ public:
 
     bool Check(bool condition, const std::string &what)
     {
-        if (!condition)
-            failures_.push_back(what);
+        if (!condition) failures_.push_back(what);
         return condition;
     }
     bool Ok() const { return failures_.empty(); }

@@ -39,8 +39,7 @@ public:
     std::string Bytes(size_t count)
     {
         std::string out;
-        for (size_t i = 0; i < count; ++i)
-            out += static_cast<char>(Next() & 0xFF);
+        for (size_t i = 0; i < count; ++i) out += static_cast<char>(Next() & 0xFF);
         return out;
     }
     // Printable ASCII with whole Shift-JIS pairs among it (ソ and 表 have 0x5C as
@@ -107,8 +106,7 @@ private:
 bool CopyGameKey(HKEY software, const std::string &regName)
 {
     HKEY source, target;
-    if (RegOpenKeyExA(software, kRegName, 0, KEY_READ, &source) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(software, kRegName, 0, KEY_READ, &source) != ERROR_SUCCESS) return false;
     LONG status = RegCreateKeyExA(software, regName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target,
                                   nullptr);
     if (status == ERROR_SUCCESS) {
@@ -138,15 +136,8 @@ int ListedIndex(HKEY key, const std::string &name, bool value = false)
 // "forgot" when the byte after the data is zero, so the byte after is not.
 bool SetRawString(const std::string &keyPath, const char *name, const std::string &bytes)
 {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    std::string guarded = bytes + "#";
-    LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(guarded.data()),
-                                 static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    const std::string guarded = bytes + "#";
+    return SetUserValue(keyPath, name, REG_SZ, guarded.data(), static_cast<DWORD>(bytes.size()));
 }
 
 // How a registry snapshot holds those bytes: REG_SZ as UTF-16, nothing added.
@@ -165,8 +156,7 @@ std::string RawEntry(const std::string &bytes)
 std::string NestedName(size_t length)
 {
     std::string name = std::string(kMaker) + "\\KzE2EGame";
-    for (char digit = '0'; name.size() < length; digit = digit == '9' ? '0' : digit + 1)
-        name += digit;
+    for (char digit = '0'; name.size() < length; digit = digit == '9' ? '0' : digit + 1) name += digit;
     return name;
 }
 
@@ -185,8 +175,7 @@ void ExpectNotSaved(Scenario &s, const Tool &tool, Process &process, HWND window
     ExpectBox(s, seen.box, kTextNotSaved, window);
     s.Check(!IsWindowEnabled(window), "the dialog takes input while the box is up");
     PostMessageA(seen.box, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 250 && IsWindow(seen.box); ++i)
-        Sleep(20);
+    for (int i = 0; i < 250 && IsWindow(seen.box); ++i) Sleep(20);
     s.Check(!IsWindow(seen.box), "the box stays after OK");
     Sync(window);
     s.Check(IsWindow(window) && IsWindowVisible(window), "the dialog closed after the warning");
@@ -227,8 +216,7 @@ void IniScenarios()
             for (size_t i = 4; i + 8 < bytes.size(); i += 997)
                 bytes.replace(i, 8, i % 2 ? std::string(8, '\0') : std::string("\r\n\0\0=\r\n[", 8));
             std::string folded = bytes;
-            for (char &c : folded)
-                c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+            for (char &c : folded) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
             s.Check(folded.find("REG_NAME") == std::string::npos, "the junk holds REG_NAME; change the seed");
             s.Check(WriteFileBytes(game.Ini(), bytes), "cannot write " + game.Ini());
             ExpectWarning(s, *c.tool, game.Exe(*c.tool), game.folder, kTextNoRegName);
@@ -308,8 +296,7 @@ void RegNameScenarios()
                 InstallOnlyUnder(s, keys, game, name, name);
                 SetSetting(tool, c.stored, name);
                 Opened o;
-                if (!OpenWatched(s, tool, game, &o))
-                    return;
+                if (!OpenWatched(s, tool, game, &o)) return;
                 ExpectChecked(s, tool, o.window, c.shown, "on opening");
                 Click(o.window, c.clicked);
                 if (c.written) {
@@ -498,7 +485,7 @@ void SaveFolderScenarios()
             if (c.file != nullptr)
                 s.Check(WriteFileBytes(game.folder + "\\" + c.file, "not a folder"), "cannot write the file");
             std::string pattern = game.folder + "\\" + c.pattern;
-            SetRegString(kGameKey, "SAV_FOLDER", pattern);
+            SetUserString(kGameKey, "SAV_FOLDER", pattern);
             WIN32_FIND_DATAA found;
             HANDLE search = FindFirstFileA(pattern.c_str(), &found);
             if (c.firstMatch == nullptr) {
@@ -507,8 +494,7 @@ void SaveFolderScenarios()
                 s.Check(_stricmp(found.cFileName, c.firstMatch) == 0,
                         "the platform finds " + std::string(found.cFileName) + " first, not " + c.firstMatch);
             }
-            if (search != INVALID_HANDLE_VALUE)
-                FindClose(search);
+            if (search != INVALID_HANDLE_VALUE) FindClose(search);
             if (c.installed) {
                 SetSetting(kCalc, "0");
                 OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcDisable, "0");

@@ -24,8 +24,7 @@ HWND WaitForDialog(const char *className)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(50)) {
         for (HWND window : FindAllWindows(className)) {
-            if (IsWindowVisible(window) && Sync(window))
-                return window;
+            if (IsWindowVisible(window) && Sync(window)) return window;
         }
     }
     return nullptr;
@@ -34,8 +33,7 @@ HWND WaitForDialog(const char *className)
 BOOL CALLBACK PrintChecked(HWND child, LPARAM)
 {
     LRESULT state = 0;
-    if (SendTimeout(child, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED)
-        printf(" %d", GetDlgCtrlID(child));
+    if (SendTimeout(child, BM_GETCHECK, 0, 0, &state) && state == BST_CHECKED) printf(" %d", GetDlgCtrlID(child));
     return TRUE;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "startup_failures.h"
 
 using namespace e2e;
 
@@ -33,8 +34,7 @@ void TableScenarios()
                     std::to_string(checked) + ", decide writes '" + written + "'",
                 [&](Scenario &s) {
                     Opened o;
-                    if (!OpenFresh(s, tool, "table", row.stored, &o))
-                        return;
+                    if (!OpenFresh(s, tool, "table", row.stored, &o)) return;
                     s.Check(WindowText(o.window) == tool.caption, "caption " + Quote(WindowText(o.window)));
                     int missing = CaptionGlyphsMissing(tool.caption);
                     s.Check(missing == 0, "caption font lacks " + std::to_string(missing) + " of its glyphs");
@@ -81,8 +81,7 @@ void DismissScenarios()
         for (const Way &way : ways) {
             Run(ToolName(tool) + ": a click, then " + way.name + " writes nothing", [&](Scenario &s) {
                 Opened o;
-                if (!OpenFresh(s, tool, "dismiss", c.stored, &o))
-                    return;
+                if (!OpenFresh(s, tool, "dismiss", c.stored, &o)) return;
                 ExpectChecked(s, tool, o.window, c.shown, "on opening");
                 Click(o.window, c.other);
                 ExpectChecked(s, tool, o.window, c.other, "after the click");
@@ -117,14 +116,12 @@ void ClickScenarios()
     for (const ClickCase &c : kClicks) {
         const Tool &tool = *c.tool;
         std::string path;
-        for (WORD id : c.clicks)
-            path += std::to_string(id) + " ";
+        for (WORD id : c.clicks) path += std::to_string(id) + " ";
         Run(ToolName(tool) + ": from " + Shown(c.stored) + ", clicks " + path + "then 決定 write '" + c.written +
                 "'",
             [&](Scenario &s) {
                 Opened o;
-                if (!OpenFresh(s, tool, "clicks", c.stored, &o))
-                    return;
+                if (!OpenFresh(s, tool, "clicks", c.stored, &o)) return;
                 for (WORD id : c.clicks) {
                     s.Check(Click(o.window, id), "click on " + std::to_string(id) + " did not answer");
                     ExpectChecked(s, tool, o.window, id, ("after clicking " + std::to_string(id)).c_str());
@@ -141,53 +138,31 @@ const Tool &ToolFor(size_t i)
     return kToolFacts[i % kToolCount];
 }
 
-// A start-up failure: how the game is spoiled, and the warning the tool must show.
-struct FailureRow {
-    const Tool *tool;  // null: each of the three
-    const char *what;
-    const char *tag;  // names the game's folder
-    void (*spoil)(const Game &game);
-    const char *text;
-};
+const char *const kWarnings[] = {kTextNoIni, kTextNoRegName, kTextNotInstalled};
 
-const FailureRow kFailures[] = {
-    {nullptr, "no SETUP.INI anywhere", "noini", [](const Game &g) { DeleteFileA(g.Ini().c_str()); }, kTextNoIni},
-    {nullptr, "REG_NAME empty", "emptyname", [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("")); },
-     kTextNoRegName},
-    {nullptr, "the game's key is missing", "nokey", [](const Game &) { DeleteKeyTree(kGameKey); },
-     kTextNotInstalled},
-    {&kRender, "SETUP.INI is a folder", "inidir",
-     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.Ini()); }, kTextNoIni},
-    {&kPlayer, "SETUPDATA\\SETUP.INI is a folder", "setupdatadir",
-     [](const Game &g) { DeleteFileA(g.Ini().c_str()); MakeFolder(g.folder + "\\SETUPDATA\\SETUP.INI"); },
-     kTextNoIni},
-    {&kCalc, "SETUP.INI without the REG_NAME key", "nonamekey",
-     [](const Game &g) { WriteFileBytes(g.Ini(), "[Setup Initial]\r\nINSTALL_TYPE=1\r\n"); }, kTextNoRegName},
-    {&kRender, "SETUP.INI without the section", "nosection",
-     [](const Game &g) { WriteFileBytes(g.Ini(), "[Other]\r\nREG_NAME=KzE2EGame\r\n"); }, kTextNoRegName},
-    {&kPlayer, "REG_NAME of blanks only", "blankname",
-     [](const Game &g) { WriteFileBytes(g.Ini(), SetupIniText("   ")); }, kTextNoRegName},
-    {&kCalc, "empty SETUP.INI", "emptyini", [](const Game &g) { WriteFileBytes(g.Ini(), ""); }, kTextNoRegName},
-    {&kRender, "SAV_FOLDER names a file", "savfile",
-     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\save01.dat"); }, kTextNotInstalled},
-    {&kPlayer, "SAV_FOLDER's folder was deleted", "savgone", [](const Game &g) { RemoveTree(g.saveFolder); },
-     kTextNotInstalled},
-    {&kCalc, "SAV_FOLDER ends in a separator", "savslash",
-     [](const Game &g) { SetRegString(kGameKey, "SAV_FOLDER", g.saveFolder + "\\"); }, kTextNotInstalled},
-    {&kRender, "SAV_FOLDER empty", "savempty", [](const Game &) { SetRegString(kGameKey, "SAV_FOLDER", ""); },
-     kTextNotInstalled},
-};
+void ApplySpoil(const Game &g, const StartupFailure &row)
+{
+    switch (row.spoil) {
+    case Spoil::kNoIni: DeleteFileA(g.Ini().c_str()); break;
+    case Spoil::kIniIsFolder: DeleteFileA(g.Ini().c_str()); MakeFolder(g.Ini()); break;
+    case Spoil::kSetupDataIniFolder: DeleteFileA(g.Ini().c_str()); MakeFolder(g.folder + "\\SETUPDATA\\SETUP.INI"); break;
+    case Spoil::kIniText: WriteFileBytes(g.Ini(), row.text); break;
+    case Spoil::kNoGameKey: DeleteKeyTree(kGameKey); break;
+    case Spoil::kSaveFolderPlus: SetUserString(kGameKey, "SAV_FOLDER", g.saveFolder + row.text); break;
+    case Spoil::kSaveFolderText: SetUserString(kGameKey, "SAV_FOLDER", row.text); break;
+    case Spoil::kSaveFolderGone: RemoveTree(g.saveFolder); break;
+    }
+}
 
 void StartupFailureScenarios()
 {
-    for (const FailureRow &row : kFailures) {
+    for (const StartupFailure &row : kStartupFailures) {
         for (const Tool &tool : kToolFacts) {
-            if (row.tool != nullptr && row.tool != &tool)
-                continue;
+            if (row.tool >= 0 && &kToolFacts[row.tool] != &tool) continue;
             Run(ToolName(tool) + ": " + row.what, [&](Scenario &s) {
                 Game game = NewGame(s, row.tag);
-                row.spoil(game);
-                ExpectWarning(s, tool, game.Exe(tool), game.folder, row.text);
+                ApplySpoil(game, row);
+                ExpectWarning(s, tool, game.Exe(tool), game.folder, kWarnings[row.warning]);
             });
         }
     }
@@ -259,9 +234,9 @@ void LocationScenarios()
     });
     Run("CalcSwitch: installer values stored as numbers or empty text still count", [&](Scenario &s) {
         Game game = NewGame(s, "valuetypes");
-        SetRegDword(kGameKey, "DAT_EXIST", 1);
-        SetRegDword(kGameKey, "CD_DRIVE", 4);
-        SetRegString(kGameKey, "DISK_MARK", "");
+        SetUserDword(kGameKey, "DAT_EXIST", 1);
+        SetUserDword(kGameKey, "CD_DRIVE", 4);
+        SetUserString(kGameKey, "DISK_MARK", "");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcEnable, "1");
     });
     // ソ is 0x83 0x5C and 表 is 0x95 0x5C: a byte-wise search for the last "\" cuts
@@ -288,7 +263,7 @@ void LocationScenarios()
         Game game = NewGame(s, "sjissave");
         std::string save = game.folder + "\\セーブ表ソ";
         MakeFolder(save);
-        SetRegString(kGameKey, "SAV_FOLDER", save);
+        SetUserString(kGameKey, "SAV_FOLDER", save);
         OpenDecideExpect(s, kRender, game, game.Exe(kRender), kRenderDisable, "0");
     });
     Run("CalcSwitch: 決定 changes nothing but MmxUse in a crowded key", [&](Scenario &s) {
@@ -296,10 +271,10 @@ void LocationScenarios()
         SetSetting(kRender, "1");
         SetSetting(kPlayer, "2");
         SetSetting(kCalc, "7");
-        SetRegString(kGameKey, "mmxuse_old", "0");
-        SetRegDword(kGameKey, "MmxUseCount", 3);
-        SetRegString(kGameKey + std::string("\\MmxUse"), "MmxUse", "0");
-        SetRegString("Software\\KzE2EGameOther", "MmxUse", "0");
+        SetUserString(kGameKey, "mmxuse_old", "0");
+        SetUserDword(kGameKey, "MmxUseCount", 3);
+        SetUserString(kGameKey + std::string("\\MmxUse"), "MmxUse", "0");
+        SetUserString("Software\\KzE2EGameOther", "MmxUse", "0");
         OpenDecideExpect(s, kCalc, game, game.Exe(kCalc), kCalcEnable, "1");
         DeleteKeyTree("Software\\KzE2EGameOther");
     });
@@ -321,8 +296,7 @@ void SecondStartScenarios()
 {
     Run("PlayerSwitch: a second start restores the minimised first and exits 0", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kPlayer, "second", "1", &o))
-            return;
+        if (!OpenFresh(s, kPlayer, "second", "1", &o)) return;
         SendTimeout(o.window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         s.Check(IsIconic(o.window), "the first copy would not minimise");
         ExpectSecondStartEnds(s, kPlayer, o.game);
@@ -338,8 +312,7 @@ void SecondStartScenarios()
     });
     Run("RenderSwitch: started hidden, unfilled until a second start shows and fills it", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kRender, "hidden", "1", &o, SW_HIDE))
-            return;
+        if (!OpenFresh(s, kRender, "hidden", "1", &o, SW_HIDE)) return;
         s.Check(!IsWindowVisible(o.window), "the dialog is visible although started hidden");
         ExpectChecked(s, kRender, o.window, 0, "while hidden");
         s.Check(WaitForSingleObject(o.process.handle, 0) == WAIT_TIMEOUT, "the hidden copy ended");
@@ -353,8 +326,7 @@ void SecondStartScenarios()
     });
     Run("PlayerSwitch: hidden and shown again, the dialog keeps the user's click", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kPlayer, "reshow", "1", &o))
-            return;
+        if (!OpenFresh(s, kPlayer, "reshow", "1", &o)) return;
         Click(o.window, kPlayerWmp);
         ShowWindow(o.window, SW_HIDE);
         Sync(o.window);
@@ -371,8 +343,7 @@ void SecondStartScenarios()
     });
     Run("CalcSwitch: a second start after SETUP.INI has gone shows no warning", [&](Scenario &s) {
         Opened o;
-        if (!OpenFresh(s, kCalc, "secondnoini", nullptr, &o))
-            return;
+        if (!OpenFresh(s, kCalc, "secondnoini", nullptr, &o)) return;
         DeleteFileA(o.game.Ini().c_str());
         o.before = Watch(o.game.folder);
         Process second;
@@ -401,8 +372,7 @@ void SecondStartScenarios()
         for (int i = 0; i < kToolCount && open; ++i)
             open = OpenDialog(s, kToolFacts[i], game.Exe(kToolFacts[i]), &processes[i], &windows[i]);
         if (!open) {
-            for (Process &process : processes)
-                KillAndClose(process);
+            for (Process &process : processes) KillAndClose(process);
             return;
         }
         for (int i = 0; i < kToolCount; ++i)
@@ -412,8 +382,7 @@ void SecondStartScenarios()
         ExpectChecked(s, kPlayer, windows[2], kPlayerMci, "PlayerSwitch");
         Click(windows[0], kCalcEnable);
         Click(windows[2], kPlayerDirectShow);
-        for (int i = 0; i < kToolCount; ++i)
-            DecideAndExpectExit(s, kToolFacts[i], processes[i], windows[i]);
+        for (int i = 0; i < kToolCount; ++i) DecideAndExpectExit(s, kToolFacts[i], processes[i], windows[i]);
         ExpectOnly(s, before, {{kRegName, &kCalc, "1"}, {kRegName, &kRender, "0"}, {kRegName, &kPlayer, "1"}});
     });
 }
@@ -437,8 +406,7 @@ int ForeignCodePageRun(UINT codePage)
 {
     const ForeignFolder *folder = nullptr;
     for (const ForeignFolder &candidate : kForeignFolders) {
-        if (candidate.codePage == codePage)
-            folder = &candidate;
+        if (candidate.codePage == codePage) folder = &candidate;
     }
     if (GetACP() != codePage || folder == nullptr) {
         printf("FAIL the ANSI code page is %u; asked for %u\n0 passed, 1 failed\n", GetACP(), codePage);
@@ -467,8 +435,7 @@ int ForeignCodePageRun(UINT codePage)
                 for (const char *environment : {static_cast<const char *>(nullptr), "LC_ALL=ja_JP.UTF-8"}) {
                     Process process;
                     HWND window;
-                    if (!OpenDialog(s, tool, game.Exe(tool), &process, &window, -1, environment))
-                        continue;
+                    if (!OpenDialog(s, tool, game.Exe(tool), &process, &window, -1, environment)) continue;
                     for (int i = 0; i < tool.rowCount; ++i) {
                         std::string shown = WindowText(GetDlgItem(window, tool.rows[i])), wanted = tool.rowTexts[i];
                         bool ascii = std::all_of(wanted.begin(), wanted.end(), [](char c) { return c > 0; });
@@ -503,8 +470,7 @@ int main(int argc, char **argv)
         return 2;
     }
     ToolsFolder = argv[1];
-    if (argc > 2)
-        Filter = argv[2];
+    if (argc > 2) Filter = argv[2];
     if (GetACP() != 932) {
         printf("FAIL the ANSI code page is %u, not 932: the tools' texts cannot be compared\n", GetACP());
         printf("0 passed, 1 failed\n");
@@ -521,9 +487,9 @@ int main(int argc, char **argv)
     MakeFolder(kDecoyFolder);
     WriteFileBytes(std::string(kDecoyFolder) + "\\SETUP.INI", SetupIniText(kDecoyRegName));
     InstallGame(kDecoyRegName, std::string(kDecoyFolder) + "\\SAVE");
-    SetRegString(KeyOf(kDecoyRegName), kCalc.valueName, "0");
-    SetRegString(KeyOf(kDecoyRegName), kRender.valueName, "1");
-    SetRegString(KeyOf(kDecoyRegName), kPlayer.valueName, "2");
+    SetUserString(KeyOf(kDecoyRegName), kCalc.valueName, "0");
+    SetUserString(KeyOf(kDecoyRegName), kRender.valueName, "1");
+    SetUserString(KeyOf(kDecoyRegName), kPlayer.valueName, "2");
 
     DWORD start = GetTickCount();
     TableScenarios();

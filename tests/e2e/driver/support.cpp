@@ -31,12 +31,10 @@ void SnapshotFolderInto(const std::string &root, const std::string &relative, Fo
     WIN32_FIND_DATAA found;
     std::string base = relative.empty() ? root : root + "\\" + relative;
     HANDLE search = FindFirstFileA((base + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
+    if (search == INVALID_HANDLE_VALUE) return;
     do {
         std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
+        if (name == "." || name == "..") continue;
         std::string child = relative.empty() ? name : relative + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out[child] = "<dir>";
@@ -50,8 +48,7 @@ void SnapshotFolderInto(const std::string &root, const std::string &relative, Fo
             } else {
                 char chunk[65536];
                 DWORD got = 0;
-                while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-                    bytes.append(chunk, got);
+                while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
                 CloseHandle(file);
             }
             out[child] = bytes;
@@ -85,8 +82,7 @@ std::wstring Widen(const std::string &cp932)
 // that stores its text without one.
 void SnapshotKey(HKEY key, const std::string &path, RegistrySnapshot &out)
 {
-    if (path == kWineRuntimeKey)
-        return;
+    if (path == kWineRuntimeKey) return;
     out[path] = "<key>";
     DWORD subkeys = 0, maxSubkey = 0, values = 0, maxValueName = 0, maxData = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values,
@@ -99,8 +95,7 @@ void SnapshotKey(HKEY key, const std::string &path, RegistrySnapshot &out)
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
         LONG status = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
-        if (status != ERROR_SUCCESS)
-            break;
+        if (status != ERROR_SUCCESS) break;
         std::string entry(1, static_cast<char>(type));
         entry.append(reinterpret_cast<const char *>(data.data()), dataSize);
         out[path + "|" + Narrow(name.data(), static_cast<int>(nameSize))] = entry;
@@ -123,15 +118,13 @@ void SnapshotKey(HKEY key, const std::string &path, RegistrySnapshot &out)
 
 std::string Describe(const std::string &value)
 {
-    if (value.empty() || value[0] == '<')
-        return value;
+    if (value.empty() || value[0] == '<') return value;
     DWORD type = static_cast<unsigned char>(value[0]);
     std::string data = value.substr(1);
     if (type == REG_SZ) {
         std::wstring text(reinterpret_cast<const wchar_t *>(data.data()), data.size() / sizeof(wchar_t));
         bool terminated = !text.empty() && text.back() == L'\0';
-        if (terminated)
-            text.pop_back();
+        if (terminated) text.pop_back();
         return "REG_SZ " + Quote(Narrow(text.data(), static_cast<int>(text.size()))) +
                (terminated ? "" : " without its terminator") + " (" + std::to_string(data.size()) + " bytes)";
     }
@@ -171,31 +164,17 @@ struct ClassSearch {
 BOOL CALLBACK FindByClass(HWND window, LPARAM context)
 {
     ClassSearch *search = reinterpret_cast<ClassSearch *>(context);
-    if (ClassOf(window) == search->className)
-        search->found.push_back(window);
+    if (ClassOf(window) == search->className) search->found.push_back(window);
     return TRUE;
 }
 
 }  // namespace
 
-bool WriteFileBytes(const std::string &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
 bool MakeFolder(const std::string &path)
 {
     // Byte-wise search would split a Shift-JIS character whose second byte is 0x5C.
     for (const char *p = path.c_str(); *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\' && p - path.c_str() > 2)
-            CreateDirectoryA(path.substr(0, p - path.c_str()).c_str(), nullptr);
+        if (*p == '\\' && p - path.c_str() > 2) CreateDirectoryA(path.substr(0, p - path.c_str()).c_str(), nullptr);
     }
     return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
@@ -213,35 +192,10 @@ void DeleteKeyTree(const std::string &path)
     RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
 }
 
-bool SetRegString(const std::string &keyPath, const std::string &name, const std::string &text)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-                                 static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-bool SetRegDword(const std::string &keyPath, const std::string &name, DWORD value)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status =
-        RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
 bool DeleteRegValue(const std::string &keyPath, const std::string &name)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
     LONG status = RegDeleteValueA(key, name.c_str());
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
@@ -277,8 +231,7 @@ std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
     std::string out;
     int count = 0;
     auto note = [&](const std::string &line) {
-        if (count++ < limit)
-            out += (out.empty() ? "" : "; ") + line;
+        if (count++ < limit) out += (out.empty() ? "" : "; ") + line;
     };
     for (const auto &entry : expected) {
         auto other = actual.find(entry.first);
@@ -291,8 +244,7 @@ std::string DiffSnapshots(const std::map<std::string, std::string> &expected,
         if (expected.find(entry.first) == expected.end())
             note(entry.first + " appeared: " + Describe(entry.second));
     }
-    if (count > limit)
-        out += "; and " + std::to_string(count - limit) + " more";
+    if (count > limit) out += "; and " + std::to_string(count - limit) + " more";
     return out;
 }
 
@@ -326,8 +278,7 @@ bool StartThroughWine(const std::string &exe, const std::string &workDir, const 
     std::string name = assignment.substr(0, assignment.find('=') + 1), block = assignment + '\0';
     char *own = GetEnvironmentStringsA();
     for (const char *entry = own; *entry != '\0'; entry += strlen(entry) + 1)
-        if (_strnicmp(entry, name.c_str(), name.size()) != 0)
-            block.append(entry, strlen(entry) + 1);
+        if (_strnicmp(entry, name.c_str(), name.size()) != 0) block.append(entry, strlen(entry) + 1);
     FreeEnvironmentStringsA(own);
     // The loader finds the rest of Wine from its argv[0]: its Unix name goes first.
     std::string dosLoader = "Z:" + std::string(loader), line = "\"" + std::string(loader) + "\" \"" + exe + "\"";
@@ -352,10 +303,8 @@ bool StartThroughWine(const std::string &exe, const std::string &workDir, const 
 
 bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode)
 {
-    if (process.handle == nullptr)
-        return false;
-    if (WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0)
-        return false;
+    if (process.handle == nullptr) return false;
+    if (WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0) return false;
     DWORD code = 0;
     GetExitCodeProcess(process.handle, &code);
     *exitCode = code;
@@ -364,8 +313,7 @@ bool WaitExit(Process &process, DWORD timeoutMs, DWORD *exitCode)
 
 void KillAndClose(Process &process)
 {
-    if (process.handle == nullptr)
-        return;
+    if (process.handle == nullptr) return;
     if (WaitForSingleObject(process.handle, 0) != WAIT_OBJECT_0) {
         TerminateProcess(process.handle, 99);
         WaitForSingleObject(process.handle, 5000);
@@ -375,8 +323,7 @@ void KillAndClose(Process &process)
 
 void CloseProcess(Process &process)
 {
-    if (process.handle != nullptr)
-        CloseHandle(process.handle);
+    if (process.handle != nullptr) CloseHandle(process.handle);
     process.handle = nullptr;
     process.id = 0;
 }
@@ -386,8 +333,7 @@ HWND FindProcessWindow(const char *className, DWORD processId)
     for (HWND window : FindAllWindows(className)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
+        if (owner == processId) return window;
     }
     return nullptr;
 }
@@ -417,8 +363,7 @@ Appearance WaitForWindowOrBox(Process &process, const char *className, bool requ
                 seen.window = window;
                 // The window may still be between its creation and its first
                 // ShowWindow; what it shows counts only once its loop is running.
-                if (!requireVisible)
-                    Sleep(300);
+                if (!requireVisible) Sleep(300);
                 Sync(window);
                 return seen;
             }
@@ -427,8 +372,7 @@ Appearance WaitForWindowOrBox(Process &process, const char *className, bool requ
             seen.exited = true;
             return seen;
         }
-        if (GetTickCount() - start > timeoutMs)
-            return seen;
+        if (GetTickCount() - start > timeoutMs) return seen;
         Sleep(kPollMs);
     }
 }
@@ -437,15 +381,11 @@ bool SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 {
     DWORD_PTR answer = 0;
     bool ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer) != 0;
-    if (result != nullptr)
-        *result = static_cast<LRESULT>(answer);
+    if (result != nullptr) *result = static_cast<LRESULT>(answer);
     return ok;
 }
 
-bool Sync(HWND window)
-{
-    return SendTimeout(window, WM_NULL, 0, 0);
-}
+bool Sync(HWND window) { return SendTimeout(window, WM_NULL, 0, 0); }
 
 std::string WindowText(HWND window)
 {
@@ -489,8 +429,7 @@ int CaptionGlyphsMissing(const std::string &cp932)
     metrics.cbSize = sizeof metrics;
     wchar_t text[256];
     int length = MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 256) - 1;
-    if (length < 0 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        return -1;
+    if (length < 0 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return -1;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateBitmap(64, 64, 1, 1, nullptr);
     HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
@@ -500,8 +439,7 @@ int CaptionGlyphsMissing(const std::string &cp932)
     // left out, as a font's missing glyph may be as blank as they are.
     std::string box = Drawn(dc, 0xFFFF);
     int missing = 0;
-    for (int i = 0; i < length; i++)
-        missing += text[i] != L' ' && Drawn(dc, text[i]) == box;
+    for (int i = 0; i < length; i++) missing += text[i] != L' ' && Drawn(dc, text[i]) == box;
     SelectObject(dc, previousFont);
     SelectObject(dc, previousBitmap);
     DeleteObject(font);
@@ -530,8 +468,7 @@ MessageBoxContents ReadMessageBox(HWND box)
 
 std::string Utf8(const std::string &cp932)
 {
-    if (cp932.empty())
-        return cp932;
+    if (cp932.empty()) return cp932;
     int wide = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
     std::wstring w(wide, L'\0');
     MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &w[0], wide);
@@ -541,9 +478,6 @@ std::string Utf8(const std::string &cp932)
     return out;
 }
 
-std::string Quote(const std::string &cp932)
-{
-    return "\"" + cp932 + "\"";
-}
+std::string Quote(const std::string &cp932) { return "\"" + cp932 + "\""; }
 
 }  // namespace e2e

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "remove_tree.h"
+#include "real_world.h"
 
 #include <map>
 #include <string>
@@ -15,7 +15,7 @@ namespace e2e {
 
 // --- Files -------------------------------------------------------------------------
 
-bool WriteFileBytes(const std::string &path, const std::string &bytes);
+using ::WriteFileBytes;
 bool MakeFolder(const std::string &path);  // creates missing parents too
 using ::RemoveTree;
 
@@ -26,8 +26,6 @@ FolderSnapshot SnapshotFolder(const std::string &root);
 // --- Registry (always below HKEY_CURRENT_USER) -------------------------------------
 
 void DeleteKeyTree(const std::string &path);
-bool SetRegString(const std::string &keyPath, const std::string &name, const std::string &text);
-bool SetRegDword(const std::string &keyPath, const std::string &name, DWORD value);
 bool DeleteRegValue(const std::string &keyPath, const std::string &name);
 
 // "Software\Key\Sub" → "<key>"; "Software\Key\Sub|Name" → type byte + the data as

@@ -5,14 +5,12 @@
 #include <fakewin.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "install.h"
-#include "resource_ids.h"
 #include "setting.h"
-#include "tool_facts.h"
 #include "world.h"
-
 
 class HostTest : public ::testing::Test {
 protected:
@@ -26,27 +24,25 @@ protected:
         EXPECT_EQ(0, fakewin::BadFindCloseCount());
     }
 
+    // The window calls of the record made by these functions, in order.
+    static std::vector<fakewin::WindowCall> CallsOf(std::initializer_list<const char *> functions)
+    {
+        std::vector<fakewin::WindowCall> calls;
+        for (const fakewin::WindowCall &call : fakewin::WindowCalls()) {
+            for (const char *function : functions)
+                if (call.function == function) calls.push_back(call);
+        }
+        return calls;
+    }
+
     // The one box shown: a warning under the title that every tool's warnings share.
     static void ExpectOneWarning(HWND owner, const char *text)
     {
-        ASSERT_EQ(1u, fakewin::MessageBoxes().size());
-        const fakewin::MessageBoxCall &box = fakewin::MessageBoxes()[0];
-        EXPECT_EQ(owner, box.owner);
-        EXPECT_EQ(text, box.text);
-        EXPECT_EQ(kTextWarningTitle, box.title);
-        EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING), box.style);
+        const std::vector<fakewin::WindowCall> boxes = CallsOf({"MessageBoxA"});
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(owner, boxes[0].window);
+        EXPECT_EQ(text, boxes[0].text);
+        EXPECT_EQ(kTextWarningTitle, boxes[0].title);
+        EXPECT_EQ(static_cast<ULONG_PTR>(MB_ICONWARNING), boxes[0].what);
     }
 };
-
-// The tool's dialog template as its .rc lays it out, for CreateDialogParamA.
-inline void AddToolTemplate(const ToolFacts &tool)
-{
-    std::vector<fakewin::ControlSpec> controls;
-    for (int i = 0; i < tool.rowCount; ++i)
-        controls.push_back({tool.rows[i], fakewin::ControlKind::kAutoRadio});
-    controls.push_back({tool.decideId, fakewin::ControlKind::kPushButton});
-    controls.push_back({tool.cancelId, fakewin::ControlKind::kPushButton});
-    if (tool.textId)
-        controls.push_back({tool.textId, fakewin::ControlKind::kStatic});
-    fakewin::AddDialogTemplate(IDD_MAIN, tool.className, controls);
-}

@@ -38,8 +38,7 @@ protected:
     static std::vector<std::string> Probed()
     {
         std::vector<std::string> patterns;
-        for (const fakewin::FindCall &call : fakewin::FindCalls())
-            patterns.push_back(call.pattern);
+        for (const fakewin::FindCall &call : fakewin::FindCalls()) patterns.push_back(call.pattern);
         return patterns;
     }
 };
@@ -70,8 +69,7 @@ TEST_F(InstallHostTest, DoubleByteNamesAreCutAtTheRealSeparator)
                                         << row.program);
         world::Reset();
         fakewin::SetAnsiCodePage(row.codePage);
-        for (const std::string &made : row.folders)
-            world::MakeFolder(made);
+        for (const std::string &made : row.folders) world::MakeFolder(made);
         world::MakeFile(folder + "\\SETUP.INI", "");
         fakewin::SetModulePath(folder + "\\" + row.program);
         Located located = Locate();
@@ -146,8 +144,7 @@ TEST_F(InstallHostTest, CandidatesAtTheBufferLimit)
         Located located = Locate();
         EXPECT_EQ(row.expected, located.result);
         EXPECT_EQ(row.expected ? ini : "", located.path);
-        for (const std::string &pattern : Probed())
-            EXPECT_LT(pattern.size(), 260u);
+        for (const std::string &pattern : Probed()) EXPECT_LT(pattern.size(), 260u);
     }
 }
 

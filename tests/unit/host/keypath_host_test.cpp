@@ -109,8 +109,7 @@ TEST_F(KeyPathHostTest, WalkSearchesWhereItCanProveItsAnswerAndEnumeratesFromThe
         }
         fakewin::SetKeyOrder(row.order);
         fakewin::SetAnsiMaxCharSize(row.maxCharSize);
-        if (row.refuseQuery)
-            fakewin::FailRegistry(fakewin::RegistryCall::kQueryInfo, kRoot + "\\" TEST_KEY);
+        if (row.refuseQuery) fakewin::FailRegistry(fakewin::RegistryCall::kQueryInfo, kRoot + "\\" TEST_KEY);
         const long before = fakewin::CallCount("RegEnumKeyExA");
         char text[kRegTextSize] = "";
         EXPECT_EQ(1, ReadRegistryValue(row.path, "MmxUse", text, kValueString));

@@ -1,225 +1,119 @@
-// The setting dialog of each tool over the stand-in's windows: what a stored text
-// shows, what "決定" writes, and what leaves the setting alone.
+// The dialog procedure's side of the platform, from the record of its calls: the fill
+// clears every row and checks one, once; commands choose, decide or cancel; a failed
+// write warns over the dialog; close, destroy and the rest go where they must.
 #include "setting.h"
 
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "host_test.h"
 #include "install.h"
-#include "startup.h"
+#include "tool_facts.h"
 #include "tool_settings.h"
-#include "window.h"
 
 namespace {
 
 const char kGame[] = TEST_KEY "\\Game";
+const HWND kDialog = reinterpret_cast<HWND>(0x10000);
 
 class SettingHostTest : public HostTest {
 protected:
-    // The tool's dialog as ToolWinMain makes it, not yet shown.
-    HWND OpenDialog(const ToolFacts &tool)
+    // The tool's dialog shown over `stored`, its record then cleared of the fill.
+    static const SettingDefinition &Shown(const ToolFacts &tool, const char *stored)
     {
-        UseSetting(*kToolSettings[&tool - kToolFacts]);
+        world::Reset();
+        const SettingDefinition &setting = *kToolSettings[&tool - kToolFacts];
+        UseSetting(setting);
         EXPECT_EQ(1, BuildGameKeyPath("KzUnitTest\\Game"));
-        AddToolTemplate(tool);
-        EXPECT_NE(0, RegisterMainClass(fakewin::ProgramInstance()));
-        HWND dialog = CreateDialogParamA(fakewin::ProgramInstance(), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                         nullptr, 0);
-        EXPECT_NE(nullptr, dialog);
-        return dialog;
+        world::SetString(kGame, tool.valueName, stored);
+        Send(WM_SHOWWINDOW, TRUE);
+        return setting;
     }
 
-    // The tool's own message loop over the dialog, until the quit message: its wParam,
-    // or kStuckQuitCode when the dialog waits for the user instead.
-    static WPARAM Pump(HWND dialog)
+    static void Send(UINT message, WPARAM wParam)
     {
-        MainWindow = dialog;
-        return static_cast<WPARAM>(toolwindow::RunMessageLoop());
+        MainWndProc(kDialog, message, wParam, 0);
     }
 
-    // The one checked radio button, 0 when none is, -1 when several are.
-    static int Checked(HWND dialog, const ToolFacts &tool)
-    {
-        int checked = 0;
-        for (int i = 0; i < tool.rowCount; ++i) {
-            if (fakewin::CheckState(dialog, tool.rows[i]) == BST_CHECKED)
-                checked = checked ? -1 : tool.rows[i];
-        }
-        return checked;
-    }
-
-    static std::string Stored(const ToolFacts &tool, DWORD *type = nullptr)
+    static std::string Stored(const ToolFacts &tool)
     {
         std::string data;
-        return world::GetValue(kGame, tool.valueName, type, &data) ? data : "<none>";
+        return world::GetValue(kGame, tool.valueName, nullptr, &data) ? data : "<none>";
     }
 
-    static bool ClosePosted(HWND dialog)
+    // PostMessageA(dialog, WM_CLOSE, 0, 0) as often as it was called.
+    static size_t ClosesPosted()
     {
-        for (const MSG &message : fakewin::QueuedMessages()) {
-            if (message.hwnd == dialog && message.message == WM_CLOSE)
-                return true;
+        size_t closes = 0;
+        for (const fakewin::WindowCall &post : CallsOf({"PostMessageA"})) {
+            EXPECT_EQ(kDialog, post.window);
+            closes += post.what == WM_CLOSE && post.wParam == 0 && post.lParam == 0;
         }
-        return false;
+        return closes;
     }
 };
 
-
-TEST_F(SettingHostTest, StoredTextShowsAButtonAndDecideWritesItsText)
+TEST_F(SettingHostTest, TheFillClearsEveryRowInOrderThenChecksTheStoredOneOnce)
 {
+    const StoredCase &one = kStoredCases[2];
+    ASSERT_STREQ("1", one.stored);
     for (const ToolFacts &tool : kToolFacts) {
-        for (const StoredCase &row : kStoredCases) {
-            SCOPED_TRACE(testing::Message() << tool.valueName << " stored "
-                                            << (row.stored ? "\"" + std::string(row.stored) + "\"" : "absent"));
-            const int expected = row.checked[&tool - kToolFacts];
-            world::Reset();
-            if (row.stored)
-                world::SetString(kGame, tool.valueName, row.stored);
-            else
-                world::CreateKey(kGame);
-            HWND dialog = OpenDialog(tool);
-            // Checked beforehand so that the fill must clear them.
-            for (int i = 0; i < tool.rowCount; ++i)
-                SendMessageA(GetDlgItem(dialog, tool.rows[i]), BM_SETCHECK, BST_CHECKED, 0);
-            ShowWindow(dialog, SW_SHOWNORMAL);
-            EXPECT_EQ(tool.rows[expected], Checked(dialog, tool));
-            EXPECT_EQ(1, InitDone);
-
-            fakewin::Click(dialog, tool.decideId);
-            EXPECT_TRUE(ClosePosted(dialog));
-            EXPECT_EQ(0u, Pump(dialog));
-            EXPECT_FALSE(fakewin::IsWindowAlive(dialog));
-            DWORD type = REG_NONE;
-            EXPECT_EQ(std::string(tool.rowWrites[expected], 2), Stored(tool, &type));
-            EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+        SCOPED_TRACE(tool.valueName);
+        Shown(tool, one.stored);
+        const std::vector<fakewin::WindowCall> checks = CallsOf({"SendMessageA"});
+        ASSERT_EQ(static_cast<size_t>(tool.rowCount + 1), checks.size());
+        for (int i = 0; i <= tool.rowCount; ++i) {
+            const int id = i < tool.rowCount ? tool.rows[i] : tool.rows[one.checked[&tool - kToolFacts]];
+            EXPECT_EQ(fakewin::ControlOf(kDialog, id), checks[i].window) << i;
+            EXPECT_EQ(static_cast<ULONG_PTR>(BM_SETCHECK), checks[i].what);
+            EXPECT_EQ(static_cast<WPARAM>(i < tool.rowCount ? BST_UNCHECKED : BST_CHECKED), checks[i].wParam);
         }
-    }
-}
-
-TEST_F(SettingHostTest, FilledOnceHidingAndShowingDoNotReread)
-{
-    world::SetString(kGame, "MoviePlayType", "2");
-    HWND dialog = OpenDialog(kPlayer);
-    ShowWindow(dialog, SW_SHOW);
-    EXPECT_EQ(kPlayerWmp, Checked(dialog, kPlayer));
-
-    // A second fill would now check DirectShow.
-    world::SetString(kGame, "MoviePlayType", "1");
-    ShowWindow(dialog, SW_HIDE);
-    ShowWindow(dialog, SW_SHOW);
-    int shows = 0;
-    for (const fakewin::SentMessage &sent : fakewin::DeliveredMessages())
-        shows += sent.window == dialog && sent.message == WM_SHOWWINDOW;
-    EXPECT_EQ(3, shows);
-    EXPECT_EQ(kPlayerWmp, Checked(dialog, kPlayer));
-    fakewin::Click(dialog, kPlayer.decideId);
-    EXPECT_EQ(0u, Pump(dialog));
-    EXPECT_EQ(std::string("2", 2), Stored(kPlayer));
-}
-
-TEST_F(SettingHostTest, ClicksDecideWhatIsWritten)
-{
-    world::SetString(kGame, "MoviePlayType", "0");
-    HWND dialog = OpenDialog(kPlayer);
-    ShowWindow(dialog, SW_SHOW);
-    fakewin::Click(dialog, kPlayerWmp);
-    EXPECT_EQ(2, CurrentChoice);
-    fakewin::Click(dialog, kPlayerDirectShow);
-    EXPECT_EQ(kPlayerDirectShow, Checked(dialog, kPlayer));
-    EXPECT_EQ(1, CurrentChoice);
-    // The notification code in the high word is not looked at.
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kPlayerWmp, 5), 0);
-    EXPECT_EQ(2, CurrentChoice);
-    fakewin::Click(dialog, kPlayer.decideId);
-    EXPECT_EQ(0u, Pump(dialog));
-    EXPECT_EQ(std::string("2", 2), Stored(kPlayer));
-}
-
-TEST_F(SettingHostTest, EscapeAndUnknownIdsChangeNothing)
-{
-    for (const ToolFacts &tool : kToolFacts) {
-        SCOPED_TRACE(tool.valueName);
-        world::Reset();
+        // Hidden and shown again, with the value changed: no second fill.
         world::SetString(kGame, tool.valueName, "0");
-        HWND dialog = OpenDialog(tool);
-        ShowWindow(dialog, SW_SHOW);
-        // Away from the stored choice, so a reset of the choice would show.
-        const int last = tool.rows[tool.rowCount - 1];
-        int clicked = last == Checked(dialog, tool) ? tool.rows[0] : last;
-        fakewin::Click(dialog, clicked);
-        const int choice = CurrentChoice;
-
-        const WPARAM ids[] = {
-            IDCANCEL,  // what the dialog keyboard handling sends for Esc
-            IDOK,      // what it sends for Enter without a default button
-            9999,      // no control
-        };
-        for (WPARAM id : ids)
-            SendMessageA(dialog, WM_COMMAND, id, 0);
-        if (tool.textId)
-            fakewin::Click(dialog, tool.textId);
-        fakewin::PressKey(dialog, VK_ESCAPE);
-        // The Esc key goes through the loop's dialog handling; then the loop waits.
-        EXPECT_EQ(fakewin::kStuckQuitCode, Pump(dialog));
-
-        EXPECT_TRUE(fakewin::IsWindowAlive(dialog));
-        EXPECT_TRUE(fakewin::QueuedMessages().empty());
-        EXPECT_EQ(choice, CurrentChoice);
-        EXPECT_EQ(clicked, Checked(dialog, tool));
-        EXPECT_EQ(0, fakewin::CallCount("RegSetValueExA"));
-        EXPECT_EQ(0, fakewin::CallCount("RegCreateKeyExA"));
-        EXPECT_EQ(std::string("0", 2), Stored(tool));
-        fakewin::CloseBox(dialog);
+        Send(WM_SHOWWINDOW, FALSE);
+        Send(WM_SHOWWINDOW, TRUE);
+        EXPECT_EQ(checks.size(), CallsOf({"SendMessageA"}).size());
+        Send(WM_COMMAND, tool.decideId);
+        EXPECT_EQ(std::string(tool.rowWrites[one.checked[&tool - kToolFacts]], 2), Stored(tool));
     }
 }
 
-TEST_F(SettingHostTest, CancelAndCloseBoxWriteNothing)
+TEST_F(SettingHostTest, RowsChooseDecideStoresAndOtherIdsChangeNothing)
 {
-    for (bool closeBox : {false, true}) {
-        SCOPED_TRACE(closeBox ? "close box" : "cancel");
-        world::Reset();
-        world::SetString(kGame, "MmxUse", "7");
-        HWND dialog = OpenDialog(kCalc);
-        ShowWindow(dialog, SW_SHOW);
-        fakewin::Click(dialog, kCalcDisable);
-        if (closeBox)
-            fakewin::CloseBox(dialog);
-        else
-            fakewin::Click(dialog, kCalc.cancelId);
-        EXPECT_EQ(0u, Pump(dialog));
-        EXPECT_FALSE(fakewin::IsWindowAlive(dialog));
-        EXPECT_EQ(0, fakewin::CallCount("RegCreateKeyExA"));
-        EXPECT_EQ(0, fakewin::CallCount("RegSetValueExA"));
-        EXPECT_EQ(std::string("7", 2), Stored(kCalc));
-        EXPECT_TRUE(fakewin::MessageBoxes().empty());
-    }
+    Shown(kPlayer, "0");
+    Send(WM_COMMAND, MAKEWPARAM(kPlayerWmp, BN_CLICKED));
+    // The notification code in the high word is not looked at.
+    Send(WM_COMMAND, MAKEWPARAM(kPlayerDirectShow, 5));
+    const WPARAM others[] = {
+        IDCANCEL,  // what the dialog keyboard handling sends for Esc
+        IDOK,      // what it sends for Enter without a default button
+        kPlayer.textId,
+        9999,  // no control
+    };
+    for (WPARAM id : others) Send(WM_COMMAND, id);
+    EXPECT_EQ(0u, ClosesPosted());
+    EXPECT_EQ(std::string("0", 2), Stored(kPlayer));
+    EXPECT_EQ(0, fakewin::CallCount("RegCreateKeyExA"));
+    Send(WM_COMMAND, kPlayer.decideId);
+    EXPECT_EQ(std::string("1", 2), Stored(kPlayer));
+    EXPECT_EQ(1u, ClosesPosted());
+    EXPECT_TRUE(CallsOf({"MessageBoxA"}).empty());
 }
 
-TEST_F(SettingHostTest, SettingStoredAsNumberCountsAsEmptyText)
+TEST_F(SettingHostTest, CancelClosesAndWritesNothing)
 {
-    const StoredCase *empty = nullptr;
-    for (const StoredCase &row : kStoredCases)
-        empty = row.stored && !*row.stored ? &row : empty;
-    ASSERT_NE(nullptr, empty);
     for (const ToolFacts &tool : kToolFacts) {
         SCOPED_TRACE(tool.valueName);
-        // "" is 0 whatever the number: CalcSwitch shows disabled although it is 1.
-        const int expected = empty->checked[&tool - kToolFacts];
-        world::Reset();
-        fakewin::SetDword("HKEY_CURRENT_USER\\" + std::string(kGame), tool.valueName, 1);
-        HWND dialog = OpenDialog(tool);
-        ShowWindow(dialog, SW_SHOW);
-        EXPECT_EQ(tool.rows[expected], Checked(dialog, tool));
-        fakewin::Click(dialog, tool.decideId);
-        EXPECT_EQ(0u, Pump(dialog));
-        DWORD type = REG_NONE;
-        EXPECT_EQ(std::string(tool.rowWrites[expected], 2), Stored(tool, &type));
-        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+        Shown(tool, "7");
+        Send(WM_COMMAND, tool.rows[tool.rowCount - 1]);
+        Send(WM_COMMAND, tool.cancelId);
+        EXPECT_EQ(1u, ClosesPosted());
+        EXPECT_EQ(0, fakewin::CallCount("RegCreateKeyExA"));
+        EXPECT_EQ(std::string("7", 2), Stored(tool));
     }
 }
 
-TEST_F(SettingHostTest, FailedWriteWarnsAndKeepsTheDialogOpen)
+TEST_F(SettingHostTest, AFailedWriteWarnsOverTheDialogAndKeepsItOpen)
 {
     const fakewin::RegistryCall calls[] = {
         fakewin::RegistryCall::kSetValue,  // the value is refused
@@ -228,24 +122,47 @@ TEST_F(SettingHostTest, FailedWriteWarnsAndKeepsTheDialogOpen)
     for (fakewin::RegistryCall call : calls) {
         for (const ToolFacts &tool : kToolFacts) {
             SCOPED_TRACE(testing::Message() << tool.valueName << " fault " << static_cast<int>(call));
-            world::Reset();
-            world::SetString(kGame, tool.valueName, "1");
+            Shown(tool, "1");
             fakewin::FailRegistry(call, "HKEY_CURRENT_USER\\" + std::string(kGame));
-            HWND dialog = OpenDialog(tool);
-            ShowWindow(dialog, SW_SHOW);
-            fakewin::Click(dialog, tool.decideId);
-
-            ExpectOneWarning(dialog, kTextNotSaved);
-            EXPECT_FALSE(ClosePosted(dialog));
-            EXPECT_TRUE(fakewin::IsWindowAlive(dialog));
+            Send(WM_COMMAND, tool.decideId);
+            ExpectOneWarning(kDialog, kTextNotSaved);
+            EXPECT_EQ(0u, ClosesPosted());
             EXPECT_EQ(std::string("1", 2), Stored(tool));
-
             // The user can still leave with cancel.
-            fakewin::Click(dialog, tool.cancelId);
-            EXPECT_EQ(0u, Pump(dialog));
-            EXPECT_EQ(1u, fakewin::MessageBoxes().size());
+            Send(WM_COMMAND, tool.cancelId);
+            EXPECT_EQ(1u, ClosesPosted());
         }
     }
+}
+
+TEST_F(SettingHostTest, CloseGoesToTheWindowsDefaultDestroyQuitsTheRestToTheDialogs)
+{
+    Shown(kCalc, "1");
+    fakewin::Reset();
+    struct Row {
+        UINT message;
+        WPARAM wParam;
+        const char *handler;
+    };
+    const Row rows[] = {
+        // The dialog's default would turn the close box into the Esc command, which does nothing.
+        {WM_CLOSE, 0, "DefWindowProcA"},
+        {WM_DESTROY, 0, "DefDlgProcA"},
+        {WM_KEYDOWN, VK_ESCAPE, "DefDlgProcA"},
+        {WM_COMMAND, kCalc.cancelId, "DefDlgProcA"},
+        {WM_SHOWWINDOW, TRUE, "DefDlgProcA"},
+    };
+    for (const Row &row : rows) {
+        MainWndProc(kDialog, row.message, row.wParam, 0x1234);
+        const fakewin::WindowCall &last = fakewin::WindowCalls().back();
+        EXPECT_EQ(row.handler, last.function) << row.message;
+        EXPECT_EQ(kDialog, last.window);
+        EXPECT_EQ(std::make_tuple(row.message, row.wParam, 0x1234),
+                  std::make_tuple(static_cast<UINT>(last.what), last.wParam, static_cast<int>(last.lParam)));
+    }
+    const std::vector<fakewin::WindowCall> quits = CallsOf({"PostQuitMessage"});
+    ASSERT_EQ(1u, quits.size());
+    EXPECT_EQ(0u, quits[0].wParam);
 }
 
 }  // namespace

@@ -73,8 +73,7 @@ TEST(FindLastCharDbcs, SkipsTheDoubleByteCharactersOfTheSystemCodePage)
     for (const CheckedCodePage &checked : kCheckedCodePages) {
         const UINT codePage = checked.codePage;
         // Where the system's code page cannot be chosen, only its own column is checked.
-        if (!world::UseAnsiCodePage(codePage))
-            continue;
+        if (!world::UseAnsiCodePage(codePage)) continue;
         ++tried;
         for (const Case &c : cases) {
             SCOPED_TRACE(testing::Message() << "code page " << codePage << ": " << c.comment);
@@ -190,8 +189,7 @@ TEST_F(InstallTest, ReadRegNameCutsALongValueToItsBuffer)
     char(&bounded)[260] = *reinterpret_cast<char(*)[260]>(name);
     EXPECT_EQ(1, ReadRegName(ini.c_str(), bounded));
     EXPECT_EQ(std::string(259, 'g'), name);
-    for (size_t i = 260; i < sizeof name; ++i)
-        EXPECT_EQ(0xBD, static_cast<unsigned char>(name[i])) << i;
+    for (size_t i = 260; i < sizeof name; ++i) EXPECT_EQ(0xBD, static_cast<unsigned char>(name[i])) << i;
 }
 
 TEST(BuildGameKeyPath, FitsOnlyWhatItsBufferHolds)

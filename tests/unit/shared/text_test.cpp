@@ -58,8 +58,7 @@ TEST(NextComponent, SplitsLikeStrtokOnBackslash)
     char path[] = "\\\\a\\\\\\b\\c\\\\";
     char *cursor = path;
     std::string parts;
-    while (char *part = NextComponent(&cursor))
-        parts += std::string("[") + part + "]";
+    while (char *part = NextComponent(&cursor)) parts += std::string("[") + part + "]";
     EXPECT_EQ("[a][b][c]", parts);
     EXPECT_EQ(nullptr, NextComponent(&cursor));
 }

@@ -45,10 +45,8 @@ bool SameKeyName(const char *a, const char *b)
     for (;; ++a, ++b) {
         char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
         char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
-        if (x != y)
-            return false;
-        if (x == '\0')
-            return true;
+        if (x != y) return false;
+        if (x == '\0') return true;
     }
 }
 
@@ -59,16 +57,13 @@ bool Walk(char *copy, HKEY *key)
     const char *token = strtok(copy, "\\");
     HKEY root = nullptr;
     for (const auto &row : kRoots) {
-        if (token != nullptr && strcmp(token, row.name) == 0)
-            root = row.key;
+        if (token != nullptr && strcmp(token, row.name) == 0) root = row.key;
     }
-    if (root == nullptr)
-        return false;
+    if (root == nullptr) return false;
     token = strtok(nullptr, "\\");
     // A root with nothing below it fails: the core's own choice for a path the tools
     // never pass.
-    if (token == nullptr)
-        return false;
+    if (token == nullptr) return false;
     HKEY current = root;
     for (; token != nullptr; token = strtok(nullptr, "\\")) {
         bool matched = false;
@@ -84,10 +79,8 @@ bool Walk(char *copy, HKEY *key)
         }
         HKEY next = nullptr;
         LONG status = matched ? RegOpenKeyExA(current, token, 0, kReadAccess, &next) : ERROR_FILE_NOT_FOUND;
-        if (current != root)
-            RegCloseKey(current);
-        if (status != ERROR_SUCCESS)
-            return false;
+        if (current != root) RegCloseKey(current);
+        if (status != ERROR_SUCCESS) return false;
         current = next;
     }
     *key = current;
@@ -97,12 +90,10 @@ bool Walk(char *copy, HKEY *key)
 int Read(const char *keyPath, const char *valueName, void *dest, int type)
 {
     char copy[kPathCopy];
-    if (strlen(keyPath) >= sizeof copy)
-        return 0;
+    if (strlen(keyPath) >= sizeof copy) return 0;
     strcpy(copy, keyPath);
     HKEY key = nullptr;
-    if (!Walk(copy, &key))
-        return 0;
+    if (!Walk(copy, &key)) return 0;
     int found = 0;
     const bool existenceOnly = valueName == nullptr || dest == nullptr || type == kValueNone;
     for (DWORD index = 0; !existenceOnly && !found; ++index) {
@@ -114,13 +105,11 @@ int Read(const char *keyPath, const char *valueName, void *dest, int type)
         if (RegEnumValueA(key, index, name, &nameLength, nullptr, &storedType, data, &dataLength) !=
             ERROR_SUCCESS)
             break;
-        if (strcmp(name, valueName) != 0)
-            continue;
+        if (strcmp(name, valueName) != 0) continue;
         found = 1;
         if (storedType == REG_SZ && type == kValueString) {
             size_t length = 0;
-            while (length < dataLength && data[length] != 0)
-                ++length;
+            while (length < dataLength && data[length] != 0) ++length;
             memcpy(dest, data, length);
             static_cast<char *>(dest)[length] = '\0';
         }
@@ -170,8 +159,7 @@ public:
     std::string Respelled(std::string name)
     {
         for (char &c : name) {
-            if (isalpha(static_cast<unsigned char>(c)) && OneIn(2))
-                c = static_cast<char>(c ^ 0x20);
+            if (isalpha(static_cast<unsigned char>(c)) && OneIn(2)) c = static_cast<char>(c ^ 0x20);
         }
         return name;
     }
@@ -223,8 +211,7 @@ public:
         std::string text(1, "0AGZ_az~"[Below(8)]);
         if (doubleByte && OneIn(3)) {
             // 126 to 128 double-byte characters: 253 to 257 bytes with the first.
-            for (int i = 0, count = 126 + Below(3); i < count; ++i)
-                text += "\x83\x41";
+            for (int i = 0, count = 126 + Below(3); i < count; ++i) text += "\x83\x41";
             return text;
         }
         const size_t lengths[] = {126, 127, 128, 253, 254, 255};
@@ -300,8 +287,7 @@ long SearchBound(world::KeyOrder order)
     long bound = 0;
     for (const char *level : levels) {
         long probes = 1;
-        for (int n = world::CountSubkeys(level); n > 1; n /= 2)
-            ++probes;
+        for (int n = world::CountSubkeys(level); n > 1; n /= 2) ++probes;
         bound += order == world::KeyOrder::kUpperFolded ? probes : 2 * probes;
     }
     return bound;
@@ -323,8 +309,7 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkFromIndexZeroDoes)
         ASSERT_TRUE(world::SetAnsiMaxCharSize(layout.maxCharSize));
         const bool doubleByte = layout.maxCharSize == 2;
         const std::string saveFolder = world::Folder() + "\\save";
-        if (make.Below(4) != 0)
-            world::MakeFolder(saveFolder);
+        if (make.Below(4) != 0) world::MakeFolder(saveFolder);
         const std::string gameName = make.GameName(doubleByte);
         // A third of the registries hold names or classes of about the buffers' size.
         const int longOnes = make.OneIn(3) ? 1 + make.Below(3) : 0;
@@ -342,8 +327,7 @@ TEST(WalkDifferential, ReadsAnswerAsTheWalkFromIndexZeroDoes)
             const bool complete = make.Below(2) == 0;
             const int extra = make.Below(5);
             std::vector<std::string> names;
-            if (complete)
-                names.assign(std::begin(kInstallValues), std::end(kInstallValues));
+            if (complete) names.assign(std::begin(kInstallValues), std::end(kInstallValues));
             for (int i = 0; i < extra; ++i)
                 names.insert(names.begin() + make.Below(static_cast<int>(names.size()) + 1), make.ValueName());
             for (const std::string &name : names) {

@@ -9,10 +9,7 @@ namespace world {
 
 namespace {
 
-std::string FromCurrentUser(const std::string &path)
-{
-    return "HKEY_CURRENT_USER\\" + path;
-}
+std::string FromCurrentUser(const std::string &path) { return "HKEY_CURRENT_USER\\" + path; }
 
 }  // namespace
 
@@ -26,10 +23,7 @@ void Reset()
     fakewin::SetModulePath(ProgramFolder() + "\\Tool.exe");
 }
 
-std::string Folder()
-{
-    return "C:\\kztest";
-}
+std::string Folder() { return "C:\\kztest"; }
 
 void CreateKey(const std::string &path, const char *className)
 {
@@ -52,40 +46,19 @@ bool GetValue(const std::string &path, const std::string &name, DWORD *type, std
     return fakewin::GetValue(FromCurrentUser(path), name, type, data);
 }
 
-bool KeyExists(const std::string &path)
-{
-    return fakewin::KeyExists(FromCurrentUser(path));
-}
+bool KeyExists(const std::string &path) { return fakewin::KeyExists(FromCurrentUser(path)); }
 
-int CountValues(const std::string &path)
-{
-    return fakewin::CountValues(FromCurrentUser(path));
-}
+int CountValues(const std::string &path) { return fakewin::CountValues(FromCurrentUser(path)); }
 
-int CountSubkeys(const std::string &path)
-{
-    return fakewin::CountSubkeys(FromCurrentUser(path));
-}
+int CountSubkeys(const std::string &path) { return fakewin::CountSubkeys(FromCurrentUser(path)); }
 
-void MakeFolder(const std::string &path)
-{
-    fakewin::MakeFolder(path);
-}
+void MakeFolder(const std::string &path) { fakewin::MakeFolder(path); }
 
-void MakeFile(const std::string &path, const std::string &contents)
-{
-    fakewin::MakeFile(path, contents);
-}
+void MakeFile(const std::string &path, const std::string &contents) { fakewin::MakeFile(path, contents); }
 
-void RemoveFile(const std::string &path)
-{
-    fakewin::RemoveFile(path);
-}
+void RemoveFile(const std::string &path) { fakewin::RemoveFile(path); }
 
-std::string ProgramFolder()
-{
-    return "C:\\Program";
-}
+std::string ProgramFolder() { return "C:\\Program"; }
 
 std::string Cp932ToUtf8(const std::string &text)
 {
@@ -101,10 +74,7 @@ std::string Cp932ToUtf8(const std::string &text)
     return result == static_cast<size_t>(-1) ? "<invalid>" : std::string(out, outPtr - out);
 }
 
-bool OnStandIn()
-{
-    return true;
-}
+bool OnStandIn() { return true; }
 
 bool UseAnsiCodePage(UINT codePage)
 {
@@ -126,9 +96,6 @@ bool SetAnsiMaxCharSize(UINT size)
     return true;
 }
 
-long RegistryCalls(const char *function)
-{
-    return fakewin::CallCount(function);
-}
+long RegistryCalls(const char *function) { return fakewin::CallCount(function); }
 
 }  // namespace world

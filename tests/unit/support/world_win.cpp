@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "remove_tree.h"
+#include "real_world.h"
 
 namespace world {
 
@@ -25,8 +25,7 @@ void DeleteSubkeys(HKEY key, int depth)
     for (DWORD index = 0; depth <= 64;) {
         WCHAR child[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExW(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         UNICODE_STRING name = {static_cast<USHORT>(length * sizeof(WCHAR)), sizeof child, child};
         OBJECT_ATTRIBUTES attributes;
         InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, key, nullptr);
@@ -37,59 +36,11 @@ void DeleteSubkeys(HKEY key, int depth)
             gone = NtDeleteKey(subkey) >= 0;
             RegCloseKey(static_cast<HKEY>(subkey));
         }
-        if (!gone)
-            ++index;
+        if (!gone) ++index;
     }
 }
 
-// The next "\\" at or after start that is not the second byte of a Shift-JIS
-// character, as the platform sees the path once it is converted.
-size_t FindSeparator(const std::string &path, size_t start)
-{
-    for (size_t i = start; i < path.size(); ++i) {
-        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(path[i])))
-            ++i;
-        else if (path[i] == '\\')
-            return i;
-    }
-    return std::string::npos;
-}
-
-// Opens (or creates) a path one key at a time: Wine's ANSI calls convert the whole
-// relative path into a buffer of MAX_PATH characters, too small for the long names
-// that the tests need.
-HKEY OpenPath(const std::string &path, bool create, const char *className)
-{
-    HKEY current = HKEY_CURRENT_USER;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = FindSeparator(path, start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string name = path.substr(start, end - start);
-        const bool last = end == path.size();
-        HKEY next = nullptr;
-        LONG status = create ? RegCreateKeyExA(current, name.c_str(), 0,
-                                               const_cast<char *>(last ? className : nullptr),
-                                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                               &next, nullptr)
-                             : RegOpenKeyExA(current, name.c_str(), 0, KEY_ALL_ACCESS, &next);
-        if (current != HKEY_CURRENT_USER)
-            RegCloseKey(current);
-        if (status != ERROR_SUCCESS) {
-            EXPECT_FALSE(create) << "creating " << path << ": " << status;
-            return nullptr;
-        }
-        current = next;
-        start = end + 1;
-    }
-    return current;
-}
-
-HKEY OpenKey(const std::string &path)
-{
-    return OpenPath(path, false, nullptr);
-}
+HKEY OpenKey(const std::string &path) { return OpenUserKey(path, false); }
 
 // How many subkeys ([0]) and values ([1]) the key holds; none when it does not exist.
 std::array<int, 2> Counts(const std::string &path)
@@ -110,8 +61,7 @@ std::string Folder()
     char temp[MAX_PATH];
     DWORD length = GetTempPathA(sizeof temp, temp);
     std::string folder(temp, length);
-    if (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     return folder + "\\kztest";
 }
 
@@ -141,37 +91,31 @@ void Reset()
 
 void CreateKey(const std::string &path, const char *className)
 {
-    if (HKEY key = OpenPath(path, true, className))
-        RegCloseKey(key);
+    HKEY key = OpenUserKey(path, true, className);
+    EXPECT_NE(nullptr, key) << "creating " << path;
+    if (key != nullptr) RegCloseKey(key);
 }
 
 void SetValue(const std::string &path, const std::string &name, DWORD type, const void *data,
               DWORD size)
 {
-    CreateKey(path);
-    HKEY key = OpenKey(path);
-    ASSERT_NE(nullptr, key) << path;
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name.c_str(), 0, type,
-                                            static_cast<const BYTE *>(data), size));
-    RegCloseKey(key);
+    EXPECT_TRUE(SetUserValue(path, name, type, data, size)) << path << "|" << name;
 }
 
 void SetString(const std::string &path, const std::string &name, const std::string &text)
 {
-    SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    EXPECT_TRUE(SetUserString(path, name, text)) << path << "|" << name;
 }
 
 bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data)
 {
     HKEY key = OpenKey(path);
-    if (key == nullptr)
-        return false;
+    if (key == nullptr) return false;
     BYTE buffer[4096];
     DWORD size = sizeof buffer;
     LONG status = RegQueryValueExA(key, name.c_str(), nullptr, type, buffer, &size);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-        return false;
+    if (status != ERROR_SUCCESS) return false;
     data->assign(reinterpret_cast<char *>(buffer), size);
     return true;
 }
@@ -179,41 +123,22 @@ bool GetValue(const std::string &path, const std::string &name, DWORD *type, std
 bool KeyExists(const std::string &path)
 {
     HKEY key = OpenKey(path);
-    if (key != nullptr)
-        RegCloseKey(key);
+    if (key != nullptr) RegCloseKey(key);
     return key != nullptr;
 }
 
-int CountValues(const std::string &path)
-{
-    return Counts(path)[1];
-}
+int CountValues(const std::string &path) { return Counts(path)[1]; }
 
-int CountSubkeys(const std::string &path)
-{
-    return Counts(path)[0];
-}
+int CountSubkeys(const std::string &path) { return Counts(path)[0]; }
 
-void MakeFolder(const std::string &path)
-{
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
-}
+void MakeFolder(const std::string &path) { ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path; }
 
 void MakeFile(const std::string &path, const std::string &contents)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(contents.size(), written);
+    ASSERT_TRUE(WriteFileBytes(path, contents)) << path;
 }
 
-void RemoveFile(const std::string &path)
-{
-    RemoveTree(path);
-}
+void RemoveFile(const std::string &path) { RemoveTree(path); }
 
 std::string Cp932ToUtf8(const std::string &text)
 {
@@ -225,20 +150,11 @@ std::string Cp932ToUtf8(const std::string &text)
     return length > 0 || text.empty() ? std::string(utf8, bytes) : std::string("<invalid>");
 }
 
-bool OnStandIn()
-{
-    return false;
-}
+bool OnStandIn() { return false; }
 
-bool UseAnsiCodePage(UINT codePage)
-{
-    return GetACP() == codePage;
-}
+bool UseAnsiCodePage(UINT codePage) { return GetACP() == codePage; }
 
-bool ListSubkeysIn(KeyOrder order)
-{
-    return order == KeyOrder::kLowerFolded;
-}
+bool ListSubkeysIn(KeyOrder order) { return order == KeyOrder::kLowerFolded; }
 
 bool SetAnsiMaxCharSize(UINT size)
 {
@@ -246,9 +162,6 @@ bool SetAnsiMaxCharSize(UINT size)
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == size;
 }
 
-long RegistryCalls(const char *)
-{
-    return -1;
-}
+long RegistryCalls(const char *) { return -1; }
 
 }  // namespace world

@@ -1,39 +1,29 @@
-// An in-memory file system with Windows path rules (drive letters, "\" outside
-// double-byte characters, names matched without regard to case, listings in NTFS
-// order), the directory search, the error mode and the program's own path.
+// An in-memory file system by Windows' path rules (drive letters, "\" outside double-byte
+// characters, names without case, NTFS order), its search, the error mode, the module path.
 #include <ctype.h>
-
 #include <string.h>
 
 #include <algorithm>
 #include <map>
-#include <memory>
 #include <set>
 
 #include "fakewin.h"
 #include "internal.h"
 
 namespace fakewin {
-
-using internal::SameName;
-
 namespace {
 
-// A file or folder. Its key in State::entries is its path with the letters folded
-// ("C:\\KZTEST\\B.TXT"; a drive's root is "C:"), so that the entries of one folder
-// follow one another in the order NTFS lists them.
+// Keyed by its path with the letters folded ("C:\\KZTEST\\B.TXT", a drive's root "C:"),
+// so that one folder's entries follow one another as NTFS lists them.
 struct Entry {
-    std::string name;    // as it was created
-    std::string folder;  // the key of the folder holding it
+    std::string name, folder;  // as created; the key of the folder holding it
     bool directory = false;
     std::string contents;
 };
 
-// Where the stand-in's program image "is loaded", as the classic default base.
-const ULONG_PTR kProgramInstance = 0x400000;
+const ULONG_PTR kProgramInstance = 0x400000;  // the classic default image base
 const ULONG_PTR kFirstFindHandle = 0x1000;
 
-// What a test builds and what it reads back; Reset() starts from a new one.
 struct State {
     std::map<std::string, Entry> entries;
     std::string modulePath = "C:\\Program\\Tool.exe";
@@ -46,10 +36,7 @@ struct State {
 };
 State fs;
 
-bool HasWildcard(const std::string &name)
-{
-    return name.find_first_of("*?") != std::string::npos;
-}
+bool HasWildcard(const std::string &name) { return name.find_first_of("*?") != std::string::npos; }
 
 struct ParsedPath {
     std::vector<std::string> keys;  // the drive's root and then each folder's and entry's key
@@ -57,22 +44,18 @@ struct ParsedPath {
     bool trailingSeparator = false;
 };
 
-// Only absolute drive paths exist here ("C:\dir\name"; "C:name" counts from the root,
-// the stand-in's only current folder); runs of separators collapse. "." and ".." and
-// the trailing dots that the platform drops are not resolved: the tools only join
-// their own folder with fixed names, and Wine resolves them in the shared tests.
+// Absolute drive paths only ("C:name" counts from the root); runs of separators collapse.
+// ".", ".." and trailing dots are left to Wine: the tools join fixed names to their folder.
 bool ParsePath(const std::string &path, ParsedPath *parsed)
 {
-    if (path.size() < 2 || path[1] != ':' || !isalpha(static_cast<unsigned char>(path[0])))
-        return false;
+    if (path.size() < 2 || path[1] != ':' || !isalpha(static_cast<unsigned char>(path[0]))) return false;
     std::vector<std::string> parts = internal::SplitPath(path.substr(2), true);
     parsed->trailingSeparator = path.size() == 2 || parts.back().empty();
     parsed->keys.assign(1, std::string(1, static_cast<char>(toupper(static_cast<unsigned char>(path[0])))) + ":");
     parsed->name.clear();
     for (const std::string &part : parts) {
-        if (part.empty())
-            continue;
-        parsed->keys.push_back(parsed->keys.back() + "\\" + internal::FoldedName(part));
+        if (part.empty()) continue;
+        parsed->keys.push_back(parsed->keys.back() + "\\" + internal::Folded(part));
         parsed->name = part;
     }
     return true;
@@ -84,35 +67,28 @@ Entry *Lookup(const std::string &key)
     return found == fs.entries.end() ? nullptr : &found->second;
 }
 
-// A new entry needs its folder; the drive's root is made on the way. An existing entry
-// of the same kind is returned as it is.
+// A new entry needs its folder, the drive's root made on the way; an existing one of
+// the same kind is returned as it is.
 Entry *AddEntry(const std::string &path, bool directory)
 {
     ParsedPath parsed;
-    if (!ParsePath(path, &parsed) || HasWildcard(parsed.name))
-        return nullptr;
+    if (!ParsePath(path, &parsed) || HasWildcard(parsed.name)) return nullptr;
     const std::string &root = parsed.keys.front();
     if (Lookup(root) == nullptr)
         fs.entries[root] = Entry{"", "", true, ""};
-    if (parsed.keys.size() == 1)
-        return directory ? Lookup(root) : nullptr;
+    if (parsed.keys.size() == 1) return directory ? Lookup(root) : nullptr;
     Entry *folder = Lookup(parsed.keys[parsed.keys.size() - 2]);
-    if (folder == nullptr || !folder->directory)
-        return nullptr;
-    if (Entry *existing = Lookup(parsed.keys.back()))
-        return existing->directory == directory ? existing : nullptr;
+    if (folder == nullptr || !folder->directory) return nullptr;
+    if (Entry *existing = Lookup(parsed.keys.back())) return existing->directory == directory ? existing : nullptr;
     return &(fs.entries[parsed.keys.back()] = Entry{parsed.name, parsed.keys[parsed.keys.size() - 2], directory, ""});
 }
 
-// "*" any run of bytes, "?" one byte, ASCII letters without regard to case: what the
-// shared tests' patterns need. Going back only to the last "*" keeps a match within
-// pattern x name steps (fuzzing once found a pattern of many "*" that took minutes);
-// the platform's further rules ("?" at the end of a name, ".*", "." and "..") are left
-// to Wine.
+// "*" any run of bytes, "?" one byte, letters without case: the shared tests' patterns;
+// the platform's further rules are left to Wine. Going back only to the last "*" keeps
+// a match within pattern x name steps (fuzzing found many "*" that took minutes).
 bool Matches(const char *pattern, const char *name)
 {
-    const char *star = nullptr;
-    const char *resume = nullptr;
+    const char *star = nullptr, *resume = nullptr;
     while (*name != '\0') {
         if (*pattern == '*') {
             star = ++pattern;
@@ -128,8 +104,7 @@ bool Matches(const char *pattern, const char *name)
             return false;
         }
     }
-    while (*pattern == '*')
-        ++pattern;
+    while (*pattern == '*') ++pattern;
     return *pattern == '\0';
 }
 
@@ -137,33 +112,25 @@ bool Matches(const char *pattern, const char *name)
 
 namespace internal {
 
-void ResetFiles()
-{
-    fs = State();
-}
+void ResetFiles() { fs = State(); }
 
 bool ReadFileText(const std::string &path, std::string *contents)
 {
     ParsedPath parsed;
     Entry *entry = ParsePath(path, &parsed) ? Lookup(parsed.keys.back()) : nullptr;
-    if (entry == nullptr || entry->directory)
-        return false;
+    if (entry == nullptr || entry->directory) return false;
     *contents = entry->contents;
     return true;
 }
 
 }  // namespace internal
 
-bool MakeFolder(const std::string &path)
-{
-    return AddEntry(path, true) != nullptr;
-}
+bool MakeFolder(const std::string &path) { return AddEntry(path, true) != nullptr; }
 
 bool MakeFile(const std::string &path, const std::string &contents)
 {
     Entry *entry = AddEntry(path, false);
-    if (entry == nullptr)
-        return false;
+    if (entry == nullptr) return false;
     entry->contents = contents;
     return true;
 }
@@ -175,11 +142,8 @@ bool RemoveFile(const std::string &path)
     if (!ParsePath(path, &parsed) || parsed.keys.size() == 1 || fs.entries.erase(parsed.keys.back()) == 0)
         return false;
     const std::string inside = parsed.keys.back() + "\\";
-    auto first = fs.entries.lower_bound(inside);
-    auto last = first;
-    while (last != fs.entries.end() && last->first.compare(0, inside.size(), inside) == 0)
-        ++last;
-    fs.entries.erase(first, last);
+    for (auto it = fs.entries.lower_bound(inside); it != fs.entries.end() && it->first.rfind(inside, 0) == 0;)
+        it = fs.entries.erase(it);
     return true;
 }
 
@@ -189,40 +153,19 @@ bool FileExists(const std::string &path)
     return ParsePath(path, &parsed) && parsed.keys.size() > 1 && Lookup(parsed.keys.back()) != nullptr;
 }
 
-int OpenFindCount()
-{
-    return static_cast<int>(fs.openFinds.size());
-}
+int OpenFindCount() { return static_cast<int>(fs.openFinds.size()); }
 
-int BadFindCloseCount()
-{
-    return fs.badFindCloses;
-}
+int BadFindCloseCount() { return fs.badFindCloses; }
 
-const std::vector<FindCall> &FindCalls()
-{
-    return fs.findCalls;
-}
+const std::vector<FindCall> &FindCalls() { return fs.findCalls; }
 
-UINT CurrentErrorMode()
-{
-    return fs.errorMode;
-}
+UINT CurrentErrorMode() { return fs.errorMode; }
 
-void SetModulePath(const std::string &path)
-{
-    fs.modulePath = path;
-}
+void SetModulePath(const std::string &path) { fs.modulePath = path; }
 
-void FailModuleFileName()
-{
-    fs.failModuleFileName = true;
-}
+void FailModuleFileName() { fs.failModuleFileName = true; }
 
-HINSTANCE ProgramInstance()
-{
-    return reinterpret_cast<HINSTANCE>(kProgramInstance);
-}
+HINSTANCE ProgramInstance() { return reinterpret_cast<HINSTANCE>(kProgramInstance); }
 
 }  // namespace fakewin
 
@@ -239,8 +182,7 @@ UINT WINAPI SetErrorMode(UINT mode)
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found)
 {
     internal::LogCall("FindFirstFileA");
-    if (pattern == nullptr || found == nullptr)
-        return INVALID_HANDLE_VALUE;
+    if (pattern == nullptr || found == nullptr) return INVALID_HANDLE_VALUE;
     fs.findCalls.push_back({pattern, fs.errorMode});
     ParsedPath parsed;
     // The ANSI calls convert the path into a MAX_PATH buffer first. A folder path with
@@ -259,8 +201,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA found)
                 match = &it->second;
         }
     }
-    if (match == nullptr)
-        return INVALID_HANDLE_VALUE;
+    if (match == nullptr) return INVALID_HANDLE_VALUE;
     memset(found, 0, sizeof *found);
     found->dwFileAttributes = match->directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     memcpy(found->cFileName, match->name.c_str(), std::min(match->name.size(), sizeof found->cFileName - 1));
@@ -283,8 +224,7 @@ BOOL WINAPI FindClose(HANDLE search)
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
 {
     internal::LogCall("GetModuleFileNameA");
-    if ((module != nullptr && module != ProgramInstance()) || size == 0 || fileName == nullptr)
-        return 0;
+    if ((module != nullptr && module != ProgramInstance()) || size == 0 || fileName == nullptr) return 0;
     DWORD length = static_cast<DWORD>(fs.modulePath.size());
     if (length < size) {
         memcpy(fileName, fs.modulePath.c_str(), length + 1);

@@ -1,16 +1,11 @@
-// The system's ANSI code page, and the stand-in's name comparison and path splitting
-// under it.
+// The ANSI code page, and the stand-in's name comparison and path splitting under it.
 #include "fakewin.h"
 #include "internal.h"
 
 namespace fakewin {
 
-namespace {
-
 UINT ansiCodePage;
 UINT ansiMaxCharSize;  // GetCPInfo's answer, which a test may set apart from the code page
-
-}  // namespace
 
 void SetAnsiCodePage(UINT codePage)
 {
@@ -20,8 +15,6 @@ void SetAnsiCodePage(UINT codePage)
 }
 
 namespace internal {
-
-namespace {
 
 // The second byte of a double-byte character is not a letter, even when its value
 // falls into 'a'..'z'.
@@ -40,53 +33,25 @@ std::string Folded(const std::string &name, bool toUpper)
     return folded;
 }
 
-}  // namespace
-
 bool IsLeadByte(unsigned char c)
 {
     switch (ansiCodePage) {
     case 932:  // Shift-JIS; A1-DF are the single-byte half-width katakana
         return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    case 936:  // GBK
-    case 949:  // Unified Hangul
-    case 950:  // Big5
+    case 936: case 949: case 950:  // GBK, Unified Hangul, Big5
         return c >= 0x81 && c <= 0xFE;
     default:  // single-byte code pages such as 1252
         return false;
     }
 }
 
-std::string FoldedName(const std::string &name)
-{
-    return Folded(name, true);
-}
-
-int CompareNames(const std::string &a, const std::string &b)
-{
-    return Folded(a, true).compare(Folded(b, true));
-}
-
-int CompareNamesLowerFolded(const std::string &a, const std::string &b)
-{
-    return Folded(a, false).compare(Folded(b, false));
-}
-
-void ResetCodePage()
-{
-    SetAnsiCodePage(932);
-}
-
-bool SameName(const std::string &a, const std::string &b)
-{
-    return CompareNames(a, b) == 0;
-}
+bool SameName(const std::string &a, const std::string &b) { return Folded(a, true) == Folded(b, true); }
 
 size_t CharCount(const std::string &text)
 {
     size_t count = 0;
     for (size_t i = 0; i < text.size(); ++i, ++count) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
-            ++i;
+        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
     }
     return count;
 }
@@ -110,10 +75,7 @@ std::vector<std::string> SplitPath(const std::string &path, bool slashToo)
 
 }  // namespace internal
 
-void SetAnsiMaxCharSize(UINT size)
-{
-    ansiMaxCharSize = size;
-}
+void SetAnsiMaxCharSize(UINT size) { ansiMaxCharSize = size; }
 
 }  // namespace fakewin
 
@@ -123,14 +85,12 @@ BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
     return fakewin::internal::IsLeadByte(testChar) ? TRUE : FALSE;
 }
 
-// Answers the ANSI code page's largest character and nothing else: that is all the
-// core asks of it.
+// Only the ANSI code page's largest character: all that the core asks of it.
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info)
 {
     fakewin::internal::LogCall("GetCPInfo");
     const UINT size = fakewin::ansiMaxCharSize;
-    if (info == nullptr || codePage != CP_ACP || size == 0)
-        return FALSE;
+    if (info == nullptr || codePage != CP_ACP || size == 0) return FALSE;
     *info = CPINFO{};
     info->MaxCharSize = size;
     return TRUE;

@@ -18,8 +18,7 @@ bool keepLog = true;
 
 void internal::LogCall(const char *function)
 {
-    if (keepLog)
-        callLog.emplace_back(function);
+    if (keepLog) callLog.emplace_back(function);
     ++callCounts[function];
 }
 
@@ -28,16 +27,13 @@ void Reset()
     callLog.clear();
     callCounts.clear();
     keepLog = true;
-    internal::ResetCodePage();
+    SetAnsiCodePage(932);
     internal::ResetRegistry();
     internal::ResetFiles();
     internal::ResetWindows();
 }
 
-const std::vector<std::string> &CallLog()
-{
-    return callLog;
-}
+const std::vector<std::string> &CallLog() { return callLog; }
 
 long CallCount(const std::string &function)
 {
@@ -45,10 +41,7 @@ long CallCount(const std::string &function)
     return found == callCounts.end() ? 0 : found->second;
 }
 
-void KeepCallLog(bool keep)
-{
-    keepLog = keep;
-}
+void KeepCallLog(bool keep) { keepLog = keep; }
 
 }  // namespace fakewin
 
