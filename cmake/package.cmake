@@ -6,9 +6,9 @@ set(RELEASE_VERSION dev CACHE STRING "The version in the archive's name (git des
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(guide ${CMAKE_BINARY_DIR}/players.txt)
 add_custom_command(OUTPUT ${guide}
-    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/guide_text.py
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/guide_text.py
             ${PROJECT_SOURCE_DIR}/docs/players.md ${guide}
-    DEPENDS ${PROJECT_SOURCE_DIR}/scripts/guide_text.py ${PROJECT_SOURCE_DIR}/docs/players.md
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/guide_text.py ${PROJECT_SOURCE_DIR}/docs/players.md
     COMMENT "Writing the players' guide as text")
 add_custom_target(players_guide ALL DEPENDS ${guide})
 

@@ -31,7 +31,7 @@ case ${1:-} in
 esac
 suite=${1:?usage: fresh-root.sh [--prepare | --bench] bookworm|trixie|sid, or fresh-root.sh --signing}
 repo=$(cd "$(dirname "$0")/.." && pwd)
-. "$repo/scripts/common.sh"
+. "$repo/tests/wine/wine.sh"
 cache=$repo/build/fresh-root
 root=$cache/$suite
 mkdir -p "$cache"

@@ -42,7 +42,7 @@ while [ $# -gt 1 ]; do
 done
 [ $# = 1 ] && [ -f "$1" ] || usage
 [ -z "$require_trust" ] || [ -n "$signatures" ] || usage
-here=$(cd "$(dirname "$0")" && pwd)
+signature_py=$(cd "$(dirname "$0")/.." && pwd)/cmake/signature.py
 if [ -n "${SIGN_CAFILE:-}" ] && [ ! -r "$SIGN_CAFILE" ]; then
     echo "sign: SIGN_CAFILE names $SIGN_CAFILE, which cannot be read" >&2
     exit 2
@@ -102,7 +102,7 @@ attach() {
     osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
     if [ ! -f "$attached" ]; then
         first=$(cat "$log")
-        python3 "$here/signature.py" wrapped "$sig" "$work/wrapped.sig"
+        python3 "$signature_py" wrapped "$sig" "$work/wrapped.sig"
         osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
     fi
     local current calculated
@@ -168,7 +168,7 @@ if [ -n "$signatures" ]; then
     for exe in $programs; do
         sig=$(find "$work/published" -type f -name "$exe.sig" | head -n 1)
         [ -n "$sig" ] || { echo "sign: $(basename "$signatures") has no signature of $name/$exe" >&2; exit 1; }
-        python3 "$here/signature.py" plain "$sig" "$sigs/$exe.sig"
+        python3 "$signature_py" plain "$sig" "$sigs/$exe.sig"
     done
 else
     key=()
@@ -194,7 +194,7 @@ else
             said "$log"
             exit 1
         fi
-        python3 "$here/signature.py" plain "$work/$exe.sig" "$sigs/$exe.sig"
+        python3 "$signature_py" plain "$work/$exe.sig" "$sigs/$exe.sig"
     done
 fi
 # The signed programs are the published signatures attached, on either side, so that

@@ -8,8 +8,7 @@ repo=$(pwd)
 jobs=$(nproc)
 
 bash scripts/install-deps.sh
-. scripts/wine-prefix.sh
-. scripts/common.sh
+. tests/wine/wine.sh
 
 echo "== host build (Win32 stand-in, AddressSanitizer + UBSan)"
 cmake --preset host >/dev/null
@@ -21,6 +20,8 @@ cmake --build --preset fuzz -j"$jobs"
 
 echo "== Windows build (i686: the product in dist/, and its Wine suites)"
 win_build
+# Figures in docs/ of other programs than these are named once, not failed.
+python3 tests/report.py check docs/performance.md docs/reliability.md | sed 's/^/== /'
 
 echo "== how Wine runs the programs of dist/ here"
 wine_how=$(wine_describe) || true
@@ -41,23 +42,8 @@ ctest --test-dir build/all -j"$jobs" --output-on-failure --output-junit "$repo/b
 # CTest counts a skipped test as passed; say last, where it is read, which of the
 # shipped programs' tests ran, and which of those the arguments asked for did not
 # (Wine cannot run here). REQUIRE_SHIPPED=1 (CI) makes the second a failure.
-{ read -r ran; read -r not_run; } < <(
-    ctest --test-dir build/all --show-only=json-v1 -L shipped "$@" 2>/dev/null | python3 -c '
-import json, os, sys, xml.etree.ElementTree as ET
-results = sys.argv[1]
-try:
-    listed = json.load(sys.stdin)["tests"]
-except ValueError:
-    listed = []
-# The listing also holds the fixtures these tests need; only the labelled ones count.
-asked = [t["name"] for t in listed
-         if any(p["name"] == "LABELS" and "shipped" in p["value"] for p in t.get("properties", []))]
-ran = set()
-if os.path.exists(results):
-    ran = {c.get("name") for c in ET.parse(results).iter("testcase")
-           if c.get("status") in ("run", "fail")}
-print(" ".join(n for n in asked if n in ran))
-print(" ".join(n for n in asked if n not in ran))' "$repo/build/all/results.xml")
+{ read -r ran; read -r not_run; } < <(ctest --test-dir build/all --show-only=json-v1 -L shipped "$@" 2>/dev/null |
+    python3 tests/report.py shipped build/all/results.xml)
 echo "== shipped tests that ran: ${ran:-none}"
 if [ -n "$not_run" ]; then
     echo "== the shipped programs were not all tested: $not_run did not run"
@@ -67,7 +53,4 @@ if [ -n "$not_run" ]; then
         status=1
     fi
 fi
-
-# Figures in docs/ that were measured on other product sources are named, not failed.
-python3 scripts/provenance.py stale docs/reliability.md docs/performance.md || true
 exit "$status"

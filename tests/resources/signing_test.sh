@@ -74,7 +74,7 @@ mkdir -p wrapped/$release-signatures
 unzip -q publisher/$release-signatures.zip -d plain
 for sig in plain/*/*.sig; do
     ssl pkcs7 -inform DER -in "$sig" -noout || fail "$(basename "$sig") is not the PKCS#7 alone"
-    python3 "$source/scripts/signature.py" wrapped "$sig" "wrapped/$release-signatures/$(basename "$sig")"
+    python3 "$source/cmake/signature.py" wrapped "$sig" "wrapped/$release-signatures/$(basename "$sig")"
 done
 (cd wrapped && zip -q -r ../publisher/$release-signatures.zip $release-signatures)
 attached verifier25

@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
 # Wine for the test suites, as CTest calls it:
-#   wine-session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX, see
-#                                wine-prefix.sh), booted, fonts mapped (a copy of one
-#                                made so once, build/wineprefix-template), its Wine server
-#                                kept running between the suites' programs, and an X
-#                                server whose display goes to DIR/display
-#   wine-session.sh stop DIR     after them: Wine's server and the X server stop
-#   wine-session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
+#   session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX), booted,
+#                           fonts mapped (a copy of one made so once,
+#                           build/wineprefix-template), its Wine server kept running
+#                           between the suites' programs, and an X server whose display
+#                           goes to DIR/display
+#   session.sh stop DIR     after them: Wine's server and the X server stop
+#   session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
 # Exits 77 (skipped), saying why, where Wine cannot run here.
 set -euo pipefail
-. "$(dirname "$0")/wine-prefix.sh"
-. "$(dirname "$0")/common.sh"
-action=${1:?usage: wine-session.sh start|stop DIR, or run PROGRAM [ARGS]}
+. "$(dirname "$0")/wine.sh"
+action=${1:?usage: session.sh start|stop DIR, or run PROGRAM [ARGS]}
 shift
 if [ "$action" = stop ]; then
     # The server was started in Wine's namespace, where a user's id may read as another:
     # it is asked to stop from there.
-    if wine_describe >/dev/null; then wine_enter "$wine_repo/scripts/wine-session.sh" "$action" "$@"; fi
+    if wine_describe >/dev/null; then wine_enter "$wine_repo/tests/wine/session.sh" "$action" "$@"; fi
     session=$1 xvfb_pid=$(cat "$1/xvfb.pid" 2>/dev/null || true)
     session_end
     exit 0
@@ -26,7 +25,7 @@ if [ "$action" = start ]; then
     # number from an earlier run.
     remove_owned "$1"
 fi
-wine_enter "$wine_repo/scripts/wine-session.sh" "$action" "$@"
+wine_enter "$wine_repo/tests/wine/session.sh" "$action" "$@"
 if [ "$action" = run ]; then
     wine_prefix_boot
     wine "$@"
@@ -40,10 +39,10 @@ mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"
 # Every run gets a fresh prefix, copied from one booted and set up once: through qemu,
-# booting takes half a minute a run. The copy is made again when Wine or the way the
-# scripts set a prefix up changes.
+# booting takes half a minute a run. The copy is made again when Wine or the way a
+# prefix is set up changes.
 template=$wine_repo/build/wineprefix-template
-made_by="$("$WINE_LOADER" --version) $(sha256sum <"$wine_repo/scripts/wine-prefix.sh")"
+made_by="$("$WINE_LOADER" --version) $(sha256sum <"$wine_repo/tests/wine/wine.sh")"
 if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     remove_owned "$template"
     # Each step waits for the prefix's server to exit: the prefix is then all on disk.
