@@ -30,6 +30,9 @@
 # the system's do not include the signer's.
 set -euo pipefail
 
+said() { sed 's/^/sign:   /' "$@" >&2; }
+# fail MESSAGE [LOG]: says MESSAGE, and osslsigncode's words in LOG, and stops.
+fail() { echo "sign: $1" >&2; if [ -n "${2:-}" ]; then said "$2"; fi; exit 1; }
 usage() { sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2; }
 signatures= force= require_trust=
 while [ $# -gt 1 ]; do
@@ -61,8 +64,7 @@ place() {
     for ((i = 0; i < ${#moves[@]}; i += 2)); do
         local target=${moves[i + 1]}
         if [ -e "$target" ] && [ -z "$force" ] && ! cmp -s "${moves[i]}" "$target"; then
-            echo "sign: $target exists and differs from what this run made; not replaced (--force replaces it)" >&2
-            exit 1
+            fail "$target exists and differs from what this run made; not replaced (--force replaces it)"
         fi
     done
     for ((i = 0; i < ${#moves[@]}; i += 2)); do
@@ -75,8 +77,7 @@ place() {
 if [ -z "$signatures" ] && [ -z "$force" ]; then
     for target in "$signed_zip" "$published_zip"; do
         if [ -e "$target" ]; then
-            echo "sign: $target exists: signing again would replace it (--force does)" >&2
-            exit 1
+            fail "$target exists: signing again would replace it (--force does)"
         fi
     done
 fi
@@ -85,12 +86,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unzip -q "$release" -d "$work/tree"
 tree=$work/tree/$name
-[ -d "$tree" ] || { echo "sign: $release does not hold the folder $name" >&2; exit 1; }
+[ -d "$tree" ] || fail "$release does not hold the folder $name"
 programs=$(cd "$tree" && ls -- *.exe | LC_ALL=C sort)
 sigs=$work/sigs/$name-signatures
 mkdir -p "$sigs"
 log=$work/osslsigncode.log
-said() { sed 's/^/sign:   /' "$@" >&2; }
 
 # attach EXE SIG: EXE signed with SIG, in place, once SIG is found to sign exactly
 # EXE's bytes and, when signing or with --require-trust, to verify.
@@ -112,9 +112,7 @@ attach() {
     differs() {
         current=$(digest Current) calculated=$(digest Calculated)
         if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
-            echo "sign: the rebuild differs: $label is not the program that was signed (the signature's" \
-                 "Authenticode digest $current, the program's $calculated)" >&2
-            exit 1
+            fail "the rebuild differs: $label is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
         fi
     }
     if [ ! -f "$attached" ]; then
@@ -133,30 +131,23 @@ attach() {
     osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
     differs
     if [ -z "$current" ] || [ -z "$calculated" ]; then
-        echo "sign: osslsigncode verify reads no digests from $label; it said:" >&2
-        said "$log"
-        exit 1
+        fail "osslsigncode verify reads no digests from $label; it said:" "$log"
     fi
     if [ -z "$trusted" ]; then
         if [ -z "$signatures" ]; then
-            echo "sign: $label does not verify once signed, so nothing is written; osslsigncode said:" >&2
-            said "$log"
-            exit 1
+            fail "$label does not verify once signed, so nothing is written; osslsigncode said:" "$log"
         fi
         # OpenSSL's reason for a chain it does not accept, which both versions print: an
         # expired certificate, an authority that is not among those checked against...
         # Without one, the signature itself is broken: that is no question of trust.
         if ! grep -q 'Verify error:' "$log"; then
-            echo "sign: the signature of $label does not verify, and not for its certificates; osslsigncode said:" >&2
-            said "$log"
-            exit 1
+            fail "the signature of $label does not verify, and not for its certificates; osslsigncode said:" "$log"
         fi
         local reason
         reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
         reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"
         if [ -n "$require_trust" ]; then
-            echo "sign: $reason" >&2
-            exit 1
+            fail "$reason"
         fi
         echo "sign: warning: $reason (--require-trust makes this an error)" >&2
     fi
@@ -167,7 +158,7 @@ if [ -n "$signatures" ]; then
     unzip -q "$signatures" -d "$work/published"
     for exe in $programs; do
         sig=$(find "$work/published" -type f -name "$exe.sig" | head -n 1)
-        [ -n "$sig" ] || { echo "sign: $(basename "$signatures") has no signature of $name/$exe" >&2; exit 1; }
+        [ -n "$sig" ] || fail "$(basename "$signatures") has no signature of $name/$exe"
         python3 "$signature_py" plain "$sig" "$sigs/$exe.sig"
     done
 else
@@ -190,9 +181,7 @@ else
         if ! osslsigncode sign -h sha256 "${key[@]}" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
                 -in "$tree/$exe" -out "$work/$exe" >"$log" 2>&1 ||
            ! osslsigncode extract-signature -in "$work/$exe" -out "$work/$exe.sig" >>"$log" 2>&1; then
-            echo "sign: osslsigncode could not sign $name/$exe, so nothing is written; it said:" >&2
-            said "$log"
-            exit 1
+            fail "osslsigncode could not sign $name/$exe, so nothing is written; it said:" "$log"
         fi
         python3 "$signature_py" plain "$work/$exe.sig" "$sigs/$exe.sig"
     done

@@ -8,17 +8,7 @@ nothing, a code change shows.
   report.py check DOC...     one line when a document's programs are not those of dist/
   report.py shipped RESULTS  the shipped tests that ran, then those that did not, from
                              CTest's JSON listing (standard input) and its JUnit RESULTS"""
-import argparse
-import datetime
-import hashlib
-import json
-import os
-import platform
-import re
-import statistics
-import shutil
-import subprocess
-import sys
+import argparse, datetime, hashlib, json, os, platform, re, shutil, statistics, subprocess, sys
 import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -29,8 +19,8 @@ STARTUP_RATIO = 1.15
 SIBLING_GROWTH = 0.05  # × floor that 1000 keys before the game's may add
 
 
-def read(path, **kw):
-    with open(path, **kw) as f:
+def read(path, mode="r", **kw):
+    with open(path, mode, **kw) as f:
         return f.read()
 
 
@@ -40,12 +30,8 @@ def run(cmd, **kw):
 
 def sums(folder):
     """{program: sha256} of the .exe files of a folder."""
-    found = {}
-    for name in sorted(os.listdir(folder)):
-        if name.endswith(".exe"):
-            with open(os.path.join(folder, name), "rb") as f:
-                found[name] = hashlib.sha256(f.read()).hexdigest()
-    return found
+    return {name: hashlib.sha256(read(os.path.join(folder, name), "rb")).hexdigest()
+            for name in sorted(os.listdir(folder)) if name.endswith(".exe")}
 
 
 def programs_line(found):
@@ -55,10 +41,8 @@ def programs_line(found):
 def facts(build="build/win"):
     """{tool: {field: [values]}} of the build's facts.tsv, in the build's order."""
     table = {}
-    with open(os.path.join(build, "facts.tsv"), encoding="utf-8") as f:
-        for line in f.read().splitlines():
-            tool, field, *values = line.split("\t")
-            table.setdefault(tool, {})[field] = values
+    for tool, field, *values in (l.split("\t") for l in read(os.path.join(build, "facts.tsv"), encoding="utf-8").splitlines()):
+        table.setdefault(tool, {})[field] = values
     return table
 
 
@@ -71,9 +55,8 @@ def check(docs, dist="dist"):
     current = sums(dist) if os.path.isdir(dist) else {}
     other = [doc for doc in docs if os.path.exists(doc) and
              dict(PROGRAM.findall(read(doc, encoding="utf-8"))) != current]
-    if other:
-        return "%s: figures of other programs than those of %s/ (by the sha256 named)" % (", ".join(other), dist)
-    return None
+    return ["%s: figures of other programs than those of %s/ (by the sha256 named)" % (", ".join(other), dist)
+            ] if other else []
 
 
 def shipped(listing, results):
@@ -270,7 +253,7 @@ def reliability(args):
                                               else "–", outcome))
         inputs += int(execs.group(1)) if execs else 0
         clean = clean and outcome == "no finding"
-    rows = [l.split("\t") for l in read(args.findings, encoding="utf-8").splitlines() if l.strip() and l[0] != "#"]
+    rows = [l.split("\t") for l in read(os.path.join(REPO, "fuzz", "findings.tsv"), encoding="utf-8").splitlines() if l.strip() and l[0] != "#"]
     out += ["", "## Findings and their regression tests", ""]
     out += ["| finding | regression test |", "|---|---|"] + ["| %s | `%s` |" % tuple(r) for r in rows] if rows else ["None."]
     out += ["", "## End-to-end under Wine", ""]
@@ -307,17 +290,13 @@ def main(argv):
     parser.add_argument("--fuzz-stats")
     parser.add_argument("--fuzz-seconds", type=int)
     parser.add_argument("--e2e-log", default="build/win/tests/e2e/e2e-results.txt")
-    parser.add_argument("--findings", default=os.path.join(REPO, "fuzz", "findings.tsv"))
     parser.add_argument("--out")
     args = parser.parse_args(argv)
     if args.what == "check":
-        line = check(args.docs)
-        if line:
-            print(line)
-        return 0
-    if args.what == "shipped":
-        ran, not_run = shipped(sys.stdin.read(), args.docs[0])
-        print(" ".join(ran) + "\n" + " ".join(not_run))
+        print(*check(args.docs), sep="\n", end="\n" if check(args.docs) else "")
+    elif args.what == "shipped":
+        print(*(" ".join(names) for names in shipped(sys.stdin.read(), args.docs[0])), sep="\n")
+    if args.what in ("check", "shipped"):
         return 0
     out, good = bench(args) if args.what == "bench" else reliability(args)
     with open(args.out, "w", encoding="utf-8") as f:

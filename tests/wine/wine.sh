@@ -1,30 +1,14 @@
 #!/usr/bin/env bash
 # Source this file: the one place that decides how Wine runs the 32-bit programs here,
-# and what every run that starts Wine shares (its prefix, locale, X server, and the
-# folders it owns). The programs are 32-bit. Debian 12's and 13's Wine runs them in its
-# 32-bit loader, a 32-bit Linux program: where the kernel cannot execute those, a private
+# and what every run that starts Wine shares: its prefix ($WINEPREFIX, build/wineprefix
+# unless a script picks another folder under build/), locale, X server, and the folders
+# it owns. Debian 12's and 13's Wine runs them in its 32-bit loader, a 32-bit Linux
+# program: where the kernel cannot execute those (or WINE_VIA=qemu asks), a private
 # binfmt_misc, mounted in a user and mount namespace of our own, hands it to qemu-i386
-# (qemu-user 8 or newer: Debian 12's own 7.2 takes about a minute a start). Nothing
-# changes outside that namespace. Debian unstable's Wine runs them in its 64-bit loader,
-# in WoW64 mode: no 32-bit Linux program runs, and no qemu is needed.
-#   wine_route_to_install     wow64 or i386: the route of the Wine that install-deps.sh
-#                             is to install (an installed one answers for itself)
-#   wine_needs_qemu           whether the i386 route goes through qemu here
-#   wine_describe             how Wine runs here; returns 1, saying why, where it cannot
-#   wine_enter SCRIPT [ARGS]  call first: re-executes SCRIPT (an absolute path) where
-#                             Wine's loader runs, or exits 77 (skipped) saying why not
-#   wine ARGS, wine_in_locale LOCALE ARGS   Wine's loader, in the tools' locale or another
-#   wine_path PATH            the Windows name (drive Z:) of an absolute Unix path
-#   wine_code_pages           "locale code-page" per line, the tools' own first
-#   wine_prefix_boot, wine_prefix_fonts, wine_prefix_unmanaged   set $WINEPREFIX up
-#   win_build [TARGET...]     the Windows build (dist/ and its tests), configured once
-#   session_start, start_xvfb  a scratch folder ($session) and an X server of our own,
-#                             both gone at exit with Wine's server
-#   remove_owned PATH...      rm -rf, for folders this run owns only
-# WINEPREFIX is <repo>/build/wineprefix (a script may pick another folder under build/).
-# WINE_VIA=qemu takes the qemu route even where the kernel runs 32-bit programs itself.
-# Run as "wine.sh ns QEMU COMMAND [ARGS]": the inside of that namespace. P keeps argv[0],
-# which Wine's loader needs; F opens the interpreter now, whatever the program's root.
+# (qemu-user 8 or newer: 7.2 takes about a minute a start); nothing changes outside it.
+# Debian unstable's Wine runs them in its 64-bit loader, in WoW64 mode: no 32-bit Linux
+# program, no qemu. Run as "wine.sh ns QEMU COMMAND [ARGS]", this is the inside of that
+# namespace: P keeps argv[0], which Wine's loader needs; F opens the interpreter now.
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = ns ]; then
     set -eu
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
@@ -38,7 +22,7 @@ wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
 WINE_SKIP=77
 
-# WINE_ROUTE wow64 or i386, WINE_LOADER and WINE_SERVER (Debian unstable puts none on
+# WINE_ROUTE (wow64 or i386), WINE_LOADER and WINE_SERVER (Debian unstable puts none on
 # PATH) of the Wine installed. Debian 12's libwine:amd64 has an i386-windows folder too,
 # holding zlib1.dll alone: the 32-bit kernel32 tells a WoW64 Wine.
 wine_paths() {
@@ -53,8 +37,9 @@ wine_paths() {
 }
 wine_paths
 
-# Before Wine is installed, the release's libwine:amd64 version tells its route (from
-# 10.0~repack-12 on it carries the i386-windows DLLs), its file list being some 200 MB away.
+# The route of the Wine that install-deps.sh is to install: before it is, the release's
+# libwine:amd64 version tells (from 10.0~repack-12 on it carries the i386-windows DLLs),
+# its file list being some 200 MB away.
 wine_route_to_install() {
     local libwine
     if [ "$WINE_ROUTE" = wow64 ] || dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then
@@ -70,6 +55,7 @@ wine_route_to_install() {
 }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
+# Whether the i386 route goes through qemu here.
 wine_needs_qemu() { [ "$WINE_ROUTE" = i386 ] && { [ "${WINE_VIA:-}" = qemu ] || ! wine_runs_here; }; }
 
 # A 32-bit program sees C:\windows\syswow64 as its system folder in a 64-bit prefix, and
@@ -116,6 +102,7 @@ PY
     status=$?; exit "$status") >/dev/null 2>&1
 }
 
+# How Wine runs here, as wine_enter will run it; returns 1, saying why, where it cannot.
 wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_native_how="runs natively (the kernel runs 32-bit programs)"
 wine_describe() {
@@ -149,9 +136,9 @@ wine_describe() {
     return 1
 }
 
-# Makes sure Wine runs in this process tree, saying how once. On the qemu route it runs
-# the calling script again from its start, inside the namespace: whatever the script did
-# before calling it is done twice, so call it before any work.
+# wine_enter SCRIPT [ARGS]: makes sure Wine runs in this process tree, saying how once,
+# or exits 77 (skipped) saying why not. On the qemu route it runs SCRIPT (an absolute
+# path) again from its start, inside the namespace: call it before any work.
 wine_enter() {
     if [ -n "${WINE_HOW:-}" ] && wine_runs_here; then return 0; fi
     case $1 in
@@ -175,6 +162,7 @@ wine_code_pages() {
     grep -o '{[0-9]*, "[^"]*"}' "$wine_repo/tests/support/code_pages.h" | tr -d '{}",' | awk '{ print $2, $1 }'
 }
 WINE_LOCALE=$(wine_code_pages | sed -n '1s/ .*//p')
+# wine ARGS, wine_in_locale LOCALE ARGS: Wine's loader, in the tools' locale or another.
 wine() { wine_in_locale "$WINE_LOCALE" "$@"; }
 # Wine's processes get a home folder of their own: a new prefix links its Desktop,
 # Documents and Downloads to $HOME. The X server's key stays the user's, for the demo.
@@ -184,6 +172,7 @@ wine_in_locale() {
     mkdir -p "$wine_repo/build/user/home"
     HOME=$wine_repo/build/user/home XAUTHORITY=$xauthority LANG=$locale LC_ALL=$locale "$WINE_LOADER" "$@"
 }
+# The Windows name (drive Z:) of an absolute Unix path.
 wine_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 # Boots $WINEPREFIX if it is new, then waits until its server has exited: all on disk.
@@ -226,8 +215,9 @@ wine_prefix_unmanaged() {
     wineserver -w
 }
 
+# win_build [TARGET...]: the Windows build (dist/ and its tests); presets are looked up
+# in the working directory.
 win_build() {
-    # Presets are looked up in the working directory.
     (
         cd "$wine_repo"
         cmake --preset win >/dev/null
@@ -260,6 +250,7 @@ remove_owned() {
     rm -rf --one-file-system -- "$@"
 }
 
+# A scratch folder ($session) that goes at exit, with Wine's server and our X server.
 session_start() {
     session=$(mktemp -d)
     owned_scratch+=("$(realpath "$session")")
