@@ -161,7 +161,7 @@ desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in 
     kill "$1" 2>/dev/null || true
 }
 
-run_tool() {  # run_tool EXE: picks the first row not checked at open, and decides
+run_tool() {  # run_tool EXE: picks the last row not checked at open, and decides
     local exe=$1 class desktop shot out rect checked choice choice_name i
     class=$(fact "$exe" className)
     desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
@@ -173,7 +173,7 @@ run_tool() {  # run_tool EXE: picks the first row not checked at open, and decid
     read -r -a rows <<<"$(fact "$exe" rows)"
     IFS=$'\t' read -r -a texts <<<"$(fact "$exe" rowTexts)"
     for i in "${!rows[@]}"; do
-        if [ "${rows[i]}" != "${checked:-}" ]; then choice=${rows[i]} choice_name=${texts[i]}; break; fi
+        if [ "${rows[i]}" != "${checked:-}" ]; then choice=${rows[i]} choice_name=${texts[i]}; fi
     done
     out=$(wine "$pilot_win" --desktop "$desktop" click "$class" "$choice" | tr -d '\r')
     rect=$(echo "$out" | sed -n 's/^rect //p')
