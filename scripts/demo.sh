@@ -18,9 +18,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 refresh_docs=
 case "$*" in
-    "") ;;
-    --refresh-docs) refresh_docs=1 ;;
-    *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
+    "") ;; --refresh-docs) refresh_docs=1 ;; *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
 esac
 # The pictures in docs/ are those an unattended run takes; on a display the tools are
 # left to the user and nothing is shot.
@@ -111,11 +109,7 @@ stored() {  # stored VALUE: its text under the game's key, or "(absent)"
     if [ -z "$line" ]; then echo "(absent)"; else echo "\"$(echo "$line" | sed -E 's/^ +[^ ]+ +REG_SZ +//')\""; fi
 }
 
-show_values() {
-    for value in "${value_names[@]}"; do
-        printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"
-    done
-}
+show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"; done; }
 
 echo "demo: stored values before:"
 show_values
@@ -154,10 +148,7 @@ shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's
 }
 
 desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in it
-    for _ in $(seq 100); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
+    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null && sleep 0.1 || break; done
     kill "$1" 2>/dev/null || true
 }
 
@@ -223,14 +214,13 @@ for folder in KzNoIni KzNoRegName KzNotSetUp; do
 done
 printf '[Setup Initial]\r\nINSTALL_TYPE=1\r\n' >"$WINEPREFIX/drive_c/KzNoRegName/SETUP.INI"
 printf '[Setup Initial]\r\nREG_NAME=KzNeverSetUp\r\n' >"$WINEPREFIX/drive_c/KzNotSetUp/SETUP.INI"
-warning_box KzNoIni warning-no-setup-ini
-warning_box KzNoRegName warning-no-reg-name
-warning_box KzNotSetUp warning-not-set-up
 # The boxes' texts are the program's own ANSI bytes, which a system of another code
 # page reads as its own characters: what a French system shows, for the guide.
-warning_box KzNoIni warning-no-setup-ini-fr fr_FR.UTF-8
-warning_box KzNoRegName warning-no-reg-name-fr fr_FR.UTF-8
-warning_box KzNotSetUp warning-not-set-up-fr fr_FR.UTF-8
+for locale in ja_JP.UTF-8:"" fr_FR.UTF-8:-fr; do
+    for box in KzNoIni:no-setup-ini KzNoRegName:no-reg-name KzNotSetUp:not-set-up; do
+        warning_box "${box%%:*}" "warning-${box#*:}${locale#*:}" "${locale%%:*}"
+    done
+done
 
 if [ -n "$failed" ]; then
     echo "demo: failed: a warning box was not shot${refresh_docs:+; nothing was copied to docs/}"

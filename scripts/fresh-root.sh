@@ -5,12 +5,11 @@
 # clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
 # namespaces of its own (a chroot would refuse the user namespace of Wine's qemu route)
 # and runs, as root in a clean environment, demo.sh, test.sh and release.sh, then
-# checks that the clone is still clean. They run as a player's session would hold
-# them: WINEPREFIX names a prefix of the player's (a folder holding a marker file) and
-# HOME an empty folder; both must be as they were afterwards. WINE_VIA and
-# REQUIRE_SHIPPED pass through. --prepare only makes the cached root, which CI does
-# while the machine's own suites run. --bench then also runs scripts/bench.sh there and
-# keeps its document as build/fresh-root/<release>-performance.md.
+# checks that the clone is still clean, and that a player's WINEPREFIX (a folder with a
+# marker file) and HOME (empty) in the environment are as they were. WINE_VIA and
+# REQUIRE_SHIPPED pass through. --prepare only makes the cached root (CI, while the
+# machine's own suites run); --bench also runs scripts/bench.sh there, keeping its
+# document as build/fresh-root/<release>-performance.md.
 # Debian unstable (sid) runs Wine in WoW64 mode from amd64 packages alone: there the
 # root must end with no foreign architecture and no i386 package. Its mirror's Release
 # file may be past its Valid-Until date; apt accepts that in a sid root only, and says so.

@@ -12,9 +12,9 @@ export DEBIAN_FRONTEND=noninteractive
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 
-# A mirror caught mid-sync fails one index (seen: the security suite's i386 one). That
-# is outside this project: say so and go on with the lists that loaded. If the packages
-# then cannot agree across architectures, install_pkgs takes the release's own suite.
+# A mirror caught mid-sync fails one index (seen: the security suite's i386 one), which is
+# outside this project: say so and go on; if the packages then cannot agree across
+# architectures, install_pkgs takes the release's own suite.
 updated= index_failed=
 apt_update() {
     [ -n "$updated" ] && return 0
@@ -44,10 +44,9 @@ if [ -z "$(apt-cache pkgnames clang- 2>/dev/null | head -n 1)" ]; then apt_updat
 llvm=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1) || true
 if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; exit 1; fi
 
-# Which Wine runs the 32-bit programs is tests/wine/wine.sh's to say. A WoW64 Wine needs
-# no i386 package, and so no qemu either; its X libraries are only recommended, and
-# without them its windows are never drawn. wine64 brings the 64-bit wineserver, which
-# runs natively even where the 32-bit programs it serves run through qemu.
+# Which Wine runs the 32-bit programs is tests/wine/wine.sh's to say. A WoW64 Wine needs no
+# i386 package, nor qemu; without its X libraries (only recommended) no window is drawn.
+# wine64 brings the 64-bit wineserver, native even where the programs run through qemu.
 choose_wine() {
     . "$(dirname "$0")/../tests/wine/wine.sh"
     if [ "$(wine_route_to_install)" = wow64 ]; then
@@ -89,9 +88,8 @@ if [ -n "$wow64" ] && [ "$WINE_ROUTE" != wow64 ]; then
     exit 1
 fi
 
-# Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
-# through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program
-# start): the release's own where it is, otherwise its own backports.
+# Where Wine's 32-bit loader runs through qemu-i386, qemu must be 8 or newer (7.2 takes
+# about a minute a start): the release's own where it is, otherwise its backports.
 qemu_major() { sed -n 's/^\([0-9]*:\)\{0,1\}\([0-9][0-9]*\)\..*/\2/p' | head -n 1; }
 if wine_needs_qemu; then
     installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | qemu_major) || true

@@ -11,12 +11,11 @@
 #                                               signatures (release.sh --signatures)
 #
 # A signature is published as the PKCS#7 alone (DER), whichever osslsigncode made it;
-# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with
-# either version. Signing verifies every signed program before it writes anything.
-# Attaching first checks that each signature signs exactly the program at hand (if not,
-# the rebuild differs), then its certificate chain and dates: a failure there (an
-# expired or private certificate) is a warning, or with --require-trust an error.
-# Nothing already written is replaced unless --force; an identical zip is left as it is.
+# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with any
+# version. Signing verifies every signed program before it writes anything. Attaching
+# checks that each signature signs exactly the program at hand (else the rebuild
+# differs), then its chain and dates: an expired or private certificate is a warning,
+# with --require-trust an error. Nothing written is replaced unless --force.
 #
 # The key, either
 #   SIGN_PKCS12=<file.p12>                      key and certificate chain in one file

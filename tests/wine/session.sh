@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# Wine for the test suites, as CTest calls it:
-#   session.sh start DIR    before the Wine suites: a fresh prefix ($WINEPREFIX), booted,
-#                           fonts mapped (a copy of one made so once,
-#                           build/wineprefix-template), its Wine server kept running
-#                           between the suites' programs, and an X server whose display
-#                           goes to DIR/display
-#   session.sh stop DIR     after them: Wine's server and the X server stop
+# Wine for the test suites, as CTest calls it; exits 77 (skipped), saying why, where Wine
+# cannot run here.
+#   session.sh start DIR   before the Wine suites: a fresh prefix, its Wine server kept
+#                          running between their programs, and an X server (DIR/display)
+#   session.sh stop DIR    after them: Wine's server and the X server stop
 #   session.sh run PROGRAM [ARGS]  one program in the prefix (the build's emulator)
-# Exits 77 (skipped), saying why, where Wine cannot run here.
 set -euo pipefail
 . "$(dirname "$0")/wine.sh"
 action=${1:?usage: session.sh start|stop DIR, or run PROGRAM [ARGS]}
@@ -38,9 +35,8 @@ remove_owned "$WINEPREFIX" "$session"
 mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"
-# Every run gets a fresh prefix, copied from one booted and set up once: through qemu,
-# booting takes half a minute a run. The copy is made again when Wine or the way a
-# prefix is set up changes.
+# Every run gets a fresh prefix, copied from one booted and set up once (through qemu,
+# booting takes half a minute), made again when Wine or tests/wine/wine.sh changes.
 template=$wine_repo/build/wineprefix-template
 made_by="$("$WINE_LOADER" --version) $(sha256sum <"$wine_repo/tests/wine/wine.sh")"
 if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
@@ -55,12 +51,11 @@ if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     echo "$made_by" >"$template/.made-by"
 fi
 cp -a "$template" "$WINEPREFIX"
-# Without a running server, a program starts one, and Wine's services and desktop with
-# it; all stop when it exits: through qemu, seconds a program. One server serves the
-# suites instead, until stop, or a minute after its last program. It and the services
-# outlive this test, so they are started here with no output CTest waits on: the
-# services and desktop by a program that only asks for the desktop window. Started by a
-# suite's program, they would hold that suite's standard error open.
+# Without a running server, each program starts one, with Wine's services and desktop,
+# all stopping when it exits: through qemu, seconds a program. One server serves the
+# suites instead, until stop or a minute after its last program. It and the services
+# (started by a program that only asks for the desktop window) outlive this test, so
+# nothing of theirs holds an output CTest waits on, or a suite's standard error.
 wineserver -p60 </dev/null >/dev/null 2>&1
 wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 echo "wine session: prefix $WINEPREFIX ready, display $DISPLAY"

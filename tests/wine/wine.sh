@@ -47,27 +47,21 @@ wine_route_to_install() {
         return
     fi
     libwine=$(apt-cache policy libwine:amd64 2>/dev/null | sed -n 's/^ *Candidate: //p') || true
-    if [ -n "$libwine" ] && [ "$libwine" != "(none)" ] && dpkg --compare-versions "$libwine" ge 10.0~repack-12; then
-        echo wow64
-    else
-        echo i386
-    fi
+    { [ -n "$libwine" ] && [ "$libwine" != "(none)" ] && dpkg --compare-versions "$libwine" ge 10.0~repack-12 &&
+        echo wow64; } || echo i386
 }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
 # Whether the i386 route goes through qemu here.
 wine_needs_qemu() { [ "$WINE_ROUTE" = i386 ] && { [ "${WINE_VIA:-}" = qemu ] || ! wine_runs_here; }; }
 
-# A 32-bit program sees C:\windows\syswow64 as its system folder in a 64-bit prefix, and
-# HKLM\Software\Wow6432Node as HKLM\Software; HKCU\Software, the tools' own, is shared.
 # A WINEPREFIX from the environment is a player's, with their games and saves: our runs
-# boot, empty and stop prefixes of their own only.
-export WINEPREFIX=$wine_repo/build/wineprefix
+# boot, empty and stop prefixes of their own only. A 64-bit prefix (WoW64) shows a 32-bit
+# program HKLM\Software\Wow6432Node as HKLM\Software, but HKCU\Software, the tools', as it is.
+# No Mono or Gecko prompts, no menu builder (it writes under the user's home), and what
+# the programs keep per user (fontconfig's cache) goes under build/ too.
+export WINEPREFIX=$wine_repo/build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ "$WINE_ROUTE" = wow64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
-export WINEDEBUG=-all
-# No Mono or Gecko prompts, and no menu builder: it writes entries under the user's home.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# What the programs we start keep per user (fontconfig's cache) goes under build/ too.
 export XDG_CACHE_HOME=$wine_repo/build/user/cache XDG_CONFIG_HOME=$wine_repo/build/user/config
 export XDG_DATA_HOME=$wine_repo/build/user/data
 # "command": where the server is found on PATH, its name is this function's own.
@@ -85,10 +79,9 @@ wine_qemu_problem() {
     fi
 }
 
-# Whether the kernel takes 32-bit system calls from a 64-bit process: Wine's WoW64 mode
-# makes one (set_thread_area through int 0x80, for the %fs selector of the 32-bit code),
-# and stops at "failed to allocate %fs selector" where a kernel that cannot execute
-# 32-bit programs (ia32_emulation=off) refuses it. Asked with the 32-bit getpid.
+# Whether the kernel takes 32-bit system calls from a 64-bit process, asked with the
+# 32-bit getpid: Wine's WoW64 mode makes one (set_thread_area through int 0x80) and stops
+# at "failed to allocate %fs selector" where the kernel refuses (ia32_emulation=off).
 wine_kernel_takes_int80() {
     (python3 - <<'PY'
 import ctypes, mmap, os, sys
@@ -115,22 +108,16 @@ wine_describe() {
         elif ! wine_kernel_takes_int80; then
             problem="Wine's WoW64 mode needs the kernel's 32-bit system calls (int 0x80), which this kernel refuses; Debian 12 or 13, whose Wine runs through qemu, works here"
         else
-            echo "wine: Wine $wine_wow64_how"
-            return 0
+            echo "wine: Wine $wine_wow64_how" && return 0
         fi
     elif ! wine_needs_qemu; then
-        echo "wine: the 32-bit loader ${WINE_HOW:-$wine_native_how}"
-        return 0
+        echo "wine: the 32-bit loader ${WINE_HOW:-$wine_native_how}" && return 0
+    elif problem=$(wine_qemu_problem) && [ -z "$problem" ]; then
+        echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc" && return 0
+    elif [ "${WINE_VIA:-}" = qemu ]; then
+        problem="WINE_VIA=qemu asks for the qemu route, but $problem"
     else
-        problem=$(wine_qemu_problem)
-        if [ -z "$problem" ]; then
-            echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc"
-            return 0
-        elif [ "${WINE_VIA:-}" = qemu ]; then
-            problem="WINE_VIA=qemu asks for the qemu route, but $problem"
-        else
-            problem="this kernel cannot execute Wine's 32-bit loader, and $problem"
-        fi
+        problem="this kernel cannot execute Wine's 32-bit loader, and $problem"
     fi
     echo "wine: skipped: $problem"
     return 1
@@ -157,7 +144,7 @@ wine_enter() {
 }
 
 # The code pages the tools are checked on, each with the locale that gives it to a Wine
-# process (Wine takes the ANSI code page from the locale): the suites' own table.
+# process: the suites' own table, read before any build (install-deps.sh needs it).
 wine_code_pages() {
     grep -o '{[0-9]*, "[^"]*"}' "$wine_repo/tests/support/code_pages.h" | tr -d '{}",' | awk '{ print $2, $1 }'
 }
@@ -176,27 +163,23 @@ wine_in_locale() {
 wine_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 # Boots $WINEPREFIX if it is new, then waits until its server has exited: all on disk.
+# wineboot talks even when all goes well: its output is shown only on failure, from a
+# file, not a pipe, which the processes it leaves running would hold open.
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     [ -f "$WINEPREFIX/system.reg" ] && return 0
-    # wineboot talks even when all goes well: its output is shown only on failure. A
-    # file, not a pipe: the processes it leaves running would hold a pipe open.
     local log status=0
     log=$(mktemp)
     wine wineboot -i >"$log" 2>&1 || status=$?
-    if [ "$status" != 0 ]; then
-        echo "wineboot failed (exit code $status) in $WINEPREFIX:" >&2
-        cat "$log" >&2
-    fi
+    [ "$status" = 0 ] || { echo "wineboot failed (exit code $status) in $WINEPREFIX:"; cat "$log"; } >&2
     rm -f "$log"
     [ "$status" = 0 ] || return "$status"
     wineserver -w
 }
 
-# The faces Wine asks for in the Japanese locale, which Debian does not ship: the
-# dialogs' own, and the one Wine 10 draws captions with. IPAPGothic has their glyphs and
-# is a metric-alike of the first, so lines wrap as they do on Windows. This Wine does not
-# find Marlett in its own font folder (the close button shows "r"); in the prefix it does.
+# The faces Wine asks for in the Japanese locale, which Debian does not ship (the
+# dialogs' own, and Wine 10's captions'): IPAPGothic has their glyphs, and wraps lines as
+# the first does. Marlett is found in the prefix, not in Wine's folder (else "r" for ×).
 wine_prefix_fonts() {
     local face
     for face in 'ＭＳ Ｐゴシック' 'MS UI Gothic'; do
