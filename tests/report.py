@@ -41,7 +41,8 @@ def programs_line(found):
 def facts(build="build/win"):
     """{tool: {field: [values]}} of the build's facts.tsv, in the build's order."""
     table = {}
-    for tool, field, *values in (l.split("\t") for l in read(os.path.join(build, "facts.tsv"), encoding="utf-8").splitlines()):
+    lines = read(os.path.join(build, "facts.tsv"), encoding="utf-8").splitlines()
+    for tool, field, *values in (line.split("\t") for line in lines):
         table.setdefault(tool, {})[field] = values
     return table
 
@@ -150,7 +151,8 @@ def bench(args):
     tools = [n for n in table if n != "-"]
     how, missed = os.environ.get("WINE_HOW", ""), []
     native = "natively" in how
-    cpu = next((l.split(":", 1)[1].strip() for l in read("/proc/cpuinfo").splitlines() if l.startswith("model name")), "?")
+    cpu = next((l.split(":", 1)[1].strip() for l in read("/proc/cpuinfo").splitlines()
+                if l.startswith("model name")), "?")
     machine = "%s, %d cores, %s, %s" % (cpu, os.cpu_count(), platform.freedesktop_os_release().get(
         "PRETTY_NAME", "?"), platform.platform())
     out = ["# Footprint and start-up", "",
@@ -249,11 +251,12 @@ def reliability(args):
         took = re.search(r"Done \d+ runs in (\d+) second|-max_total_time=(\d+)", text)
         found = any(w in text for w in ("check failed", "ERROR: ", "runtime error", "deadly signal"))
         outcome = "not run" if not text else "finding: see the log" if found else "no finding"
-        out.append("| %s | %s | %s | %s |" % (target, execs.group(1) if execs else "–", took.group(1) or took.group(2) if took
-                                              else "–", outcome))
+        seconds = (took.group(1) or took.group(2)) if took else "–"
+        out.append("| %s | %s | %s | %s |" % (target, execs.group(1) if execs else "–", seconds, outcome))
         inputs += int(execs.group(1)) if execs else 0
         clean = clean and outcome == "no finding"
-    rows = [l.split("\t") for l in read(os.path.join(REPO, "fuzz", "findings.tsv"), encoding="utf-8").splitlines() if l.strip() and l[0] != "#"]
+    rows = [l.split("\t") for l in read(os.path.join(REPO, "fuzz", "findings.tsv"), encoding="utf-8").splitlines()
+            if l.strip() and l[0] != "#"]
     out += ["", "## Findings and their regression tests", ""]
     out += ["| finding | regression test |", "|---|---|"] + ["| %s | `%s` |" % tuple(r) for r in rows] if rows else ["None."]
     out += ["", "## End-to-end under Wine", ""]
