@@ -10,8 +10,7 @@ cmake --build --preset fuzz -j"$(nproc)"
 seconds=${FUZZ_SECONDS:-180}
 # Each run starts from the seeds alone (tests/fuzz-run.sh), as the report says; no stats
 # file of a target that is gone stays behind.
-rm -rf build/fuzz/long
-mkdir -p build/fuzz/long
+rm -rf build/fuzz/long && mkdir -p build/fuzz/long
 status=0
 for source in fuzz/*_fuzz.cpp; do
     target=$(basename "$source" _fuzz.cpp)

@@ -98,6 +98,7 @@ PY
 # How Wine runs here, as wine_enter will run it; returns 1, saying why, where it cannot.
 wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_native_how="runs natively (the kernel runs 32-bit programs)"
+wine_qemu_how="runs through qemu-i386 in a private binfmt_misc"
 wine_describe() {
     local problem
     if [ "$WINE_ROUTE" = wow64 ]; then
@@ -113,7 +114,7 @@ wine_describe() {
     elif ! wine_needs_qemu; then
         echo "wine: the 32-bit loader ${WINE_HOW:-$wine_native_how}" && return 0
     elif problem=$(wine_qemu_problem) && [ -z "$problem" ]; then
-        echo "wine: the 32-bit loader runs through qemu-i386 in a private binfmt_misc" && return 0
+        echo "wine: the 32-bit loader $wine_qemu_how" && return 0
     elif [ "${WINE_VIA:-}" = qemu ]; then
         problem="WINE_VIA=qemu asks for the qemu route, but $problem"
     else
@@ -138,7 +139,7 @@ wine_enter() {
     elif ! wine_needs_qemu; then
         export WINE_HOW=$wine_native_how
     else
-        export WINE_HOW="runs through qemu-i386 in a private binfmt_misc"
+        export WINE_HOW=$wine_qemu_how
         exec unshare -U -r -m --propagation private bash "$wine_repo/tests/wine/wine.sh" ns "$WINE_QEMU" bash "$@"
     fi
 }
