@@ -1,7 +1,7 @@
-// Times program start-up under Wine: from CreateProcess until the program's window
-// exists with a radio button checked. Programs are run in turn, alternating, so
+// Times program start-up under Wine: from CreateProcess until a visible window of the
+// program exists with a radio button checked. Programs are run in turn, alternating, so
 // that drifts of the machine fall on all of them alike.
-//   startup_timer RUNS LABEL=PROGRAM=CLASS [LABEL=PROGRAM=CLASS ...]
+//   startup_timer RUNS LABEL=PROGRAM [LABEL=PROGRAM ...]
 // Prints one line per run: "LABEL MILLISECONDS".
 #include <windows.h>
 
@@ -14,7 +14,6 @@ namespace {
 struct Program {
     char label[64];
     char path[MAX_PATH];
-    char className[128];
 };
 
 BOOL CALLBACK FindChecked(HWND child, LPARAM found)
@@ -26,13 +25,26 @@ BOOL CALLBACK FindChecked(HWND child, LPARAM found)
     return TRUE;
 }
 
-bool IsReady(const char *className)
+struct Search {
+    DWORD processId;
+    bool checked;
+};
+
+BOOL CALLBACK FindReady(HWND window, LPARAM param)
 {
-    HWND window = FindWindowA(className, nullptr);
-    bool checked = false;
-    if (window != nullptr && IsWindowVisible(window))
-        EnumChildWindows(window, FindChecked, reinterpret_cast<LPARAM>(&checked));
-    return checked;
+    Search *search = reinterpret_cast<Search *>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window))
+        EnumChildWindows(window, FindChecked, reinterpret_cast<LPARAM>(&search->checked));
+    return !search->checked;
+}
+
+bool IsReady(DWORD processId)
+{
+    Search search = {processId, false};
+    EnumWindows(FindReady, reinterpret_cast<LPARAM>(&search));
+    return search.checked;
 }
 
 // Milliseconds until ready, or a negative number when the program never got there.
@@ -51,7 +63,7 @@ double TimeOne(const Program &program)
         return -1;
     double elapsed = -1;
     for (;;) {
-        if (IsReady(program.className)) {
+        if (IsReady(process.dwProcessId)) {
             QueryPerformanceCounter(&now);
             elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
                       static_cast<double>(frequency.QuadPart);
@@ -81,11 +93,11 @@ int main(int argc, char **argv)
     if (argc < 3)
         return 2;
     const int runs = atoi(argv[1]);
-    Program programs[8];
+    Program programs[16];
     int count = 0;
-    for (int i = 2; i < argc && count < 8; ++i, ++count) {
+    for (int i = 2; i < argc; ++i, ++count) {
         Program &p = programs[count];
-        if (sscanf(argv[i], "%63[^=]=%259[^=]=%127s", p.label, p.path, p.className) != 3)
+        if (count == 16 || sscanf(argv[i], "%63[^=]=%259s", p.label, p.path) != 2)
             return 2;
     }
     int failures = 0;

@@ -6,15 +6,17 @@ set(RELEASE_VERSION dev CACHE STRING "The version in the archive's name (git des
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(guide ${CMAKE_BINARY_DIR}/players.txt)
 add_custom_command(OUTPUT ${guide}
-    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/guide_text.py
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/guide_text.py
             ${PROJECT_SOURCE_DIR}/docs/players.md ${guide}
-    DEPENDS ${PROJECT_SOURCE_DIR}/scripts/guide_text.py ${PROJECT_SOURCE_DIR}/docs/players.md
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/guide_text.py ${PROJECT_SOURCE_DIR}/docs/players.md
     COMMENT "Writing the players' guide as text")
 add_custom_target(players_guide ALL DEPENDS ${guide})
 
-# What decides the bytes: a rebuild gives the same programs with the same compiler,
-# binutils, runtime and llvm-windres, the same zip with CMake (CPack) and
-# strip-nondeterminism besides, and sign.sh's zips with zip and osslsigncode. Each
+# What decides the bytes, and nothing else: a rebuild gives the same programs with the
+# same compiler, binutils, runtime and llvm-windres, the same zip with CMake (CPack)
+# and strip-nondeterminism besides, and sign.sh's signed zip with zip. osslsigncode is
+# not named: the signatures are published, and every version attaches them to the same
+# bytes, so a verifier with another one must still get the publisher's zip. Each
 # tool is named by the Debian package that holds it, so the text follows whichever
 # LLVM or compiler variant the toolchain file picked; the Debian release by its major
 # number alone, since a point release changes none of these by itself.
@@ -31,7 +33,7 @@ endif()
 set(buildinfo "commit: ${commit}\nversion: ${RELEASE_VERSION}\nbuild type: ${CMAKE_BUILD_TYPE}\ndebian: ${debian}\n")
 set(roles "compiler=${CMAKE_CXX_COMPILER}" "binutils=${CMAKE_LINKER}" "mingw-w64 runtime=${runtime}"
           "llvm-windres=${CMAKE_RC_COMPILER}" "cmake=${CMAKE_COMMAND}")
-foreach(tool zip strip-nondeterminism osslsigncode)
+foreach(tool zip strip-nondeterminism)
     find_program(${tool}_path ${tool} NO_CACHE)
     list(APPEND roles "${tool}=${${tool}_path}")
 endforeach()

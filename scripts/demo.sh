@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# The demo: builds the three tools into dist/, installs a sample game (SETUP.INI, the
+# The demo: builds the tools into dist/, installs a sample game (SETUP.INI, the
 # installer's registry values, a save folder) in a private Wine prefix and runs the
-# programs of dist/ on it.
-#   With a display ($DISPLAY set): starts the three tools and leaves them to the user;
-#   prints the stored values once all three windows are closed.
+# programs of dist/ on it, each tool of the build's list.
+#   With a display ($DISPLAY set): starts the tools and leaves them to the user;
+#   prints the stored values once all their windows are closed.
 #   Without one: runs each tool under Xvfb in a Wine desktop window, takes a
 #   screenshot (build/demo/<tool>.png), picks a choice other than the shown one,
 #   decides, and prints the values read back from the registry.
-#   Without one, it also takes the three warning boxes that a player can meet
-#   (build/demo/warning-*.png), from folders laid out to cause each, and the same
+#   Without one, it also takes the first tool's three warning boxes that a player can
+#   meet (build/demo/warning-*.png), from folders laid out to cause each, and the same
 #   boxes under a French locale (code page 1252, warning-*-fr.png).
 #   --refresh-docs (unattended runs only): then also copies this run's screenshots over
 #   those in docs/, once every one of them was taken.
@@ -18,9 +18,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 refresh_docs=
 case "$*" in
-    "") ;;
-    --refresh-docs) refresh_docs=1 ;;
-    *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
+    "") ;; --refresh-docs) refresh_docs=1 ;; *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
 esac
 # The pictures in docs/ are those an unattended run takes; on a display the tools are
 # left to the user and nothing is shot.
@@ -38,13 +36,12 @@ if [ -z "${WINE_HOW:-}" ]; then
         echo "demo: not root, so nothing is installed; scripts/install-deps.sh lists what is needed"
     fi
 fi
-. scripts/wine-prefix.sh
+. tests/wine/wine.sh
 wine_enter "$repo/scripts/demo.sh" "$@"
-. scripts/common.sh
 
 # --- Builds -------------------------------------------------------------------------
 echo "demo: building the product into dist/"
-win_build product e2e_pilot >/dev/null
+win_build product e2e_pilot facts >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
 programs=$repo/dist pilot=$repo/build/win/tests/e2e/e2e_pilot.exe
 shots=build/demo
@@ -75,20 +72,21 @@ if [ -n "$unattended" ]; then wine_prefix_unmanaged; fi
 reg_name=KzSampleGame
 game=$WINEPREFIX/drive_c/KzSample
 mkdir -p "$game/SAVE" "$game/DAT"
-fact() { python3 scripts/facts.py tool "$@"; }
-tool_names=() value_names=()
-while read -r name _; do
-    tool_names+=("$name")
-    value_names+=("$(fact "$name" TOOL_VALUE_NAME)")
+# fact TOOL FIELD: its values (tab-separated) in the suites' table, as the build wrote it.
+fact() { awk -F'\t' -v tool="$1" -v field="$2" '$1 == tool && $2 == field { sub(/^[^\t]*\t[^\t]*\t/, ""); print }' build/win/facts.tsv; }
+mapfile -t tool_names < <(awk -F'\t' '$1 != "-" && !seen[$1]++ { print $1 }' build/win/facts.tsv)
+value_names=()
+for name in "${tool_names[@]}"; do
+    value_names+=("$(fact "$name" valueName)")
     cp "$programs/$name.exe" "$game/"
-done < <(python3 scripts/facts.py tools)
+done
 printf '[Setup Initial]\r\nREG_NAME=%s\r\n' "$reg_name" >"$game/SETUP.INI"
 printf 'sample save\r\n' >"$game/SAVE/save01.dat"
-# What the game's installer leaves, with CalcSwitch's and PlayerSwitch's settings as a
-# player had them and RenderSwitch's never set.
+# What the game's installer leaves, with every other tool's setting as a player had it
+# (its first row) and the rest never set.
 {
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\%s]\r\n' "$reg_name"
-    for value in $(python3 scripts/facts.py install-values); do
+    for value in $(fact - installValues); do
         case $value in
             SAV_FOLDER) data='C:\\KzSample\\SAVE' ;;
             *_FOLDER) data="C:\\\\KzSample\\\\${value%_FOLDER}" ;;
@@ -98,7 +96,9 @@ printf 'sample save\r\n' >"$game/SAVE/save01.dat"
         esac
         printf '"%s"="%s"\r\n' "$value" "$data"
     done
-    printf '"%s"="1"\r\n"%s"="0"\r\n' "$(fact CalcSwitch TOOL_VALUE_NAME)" "$(fact PlayerSwitch TOOL_VALUE_NAME)"
+    for ((i = 0; i < ${#tool_names[@]}; i += 2)); do
+        printf '"%s"="%s"\r\n' "${value_names[i]}" "$(fact "${tool_names[i]}" rowWrites | cut -f1)"
+    done
 } >"$WINEPREFIX/drive_c/kzsample.reg"
 wine regedit /S 'C:\kzsample.reg'
 echo "demo: sample game in C:\\KzSample (SETUP.INI names $reg_name), save folder C:\\KzSample\\SAVE"
@@ -109,17 +109,13 @@ stored() {  # stored VALUE: its text under the game's key, or "(absent)"
     if [ -z "$line" ]; then echo "(absent)"; else echo "\"$(echo "$line" | sed -E 's/^ +[^ ]+ +REG_SZ +//')\""; fi
 }
 
-show_values() {
-    for value in "${value_names[@]}"; do
-        printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"
-    done
-}
+show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"; done; }
 
 echo "demo: stored values before:"
 show_values
 
 if [ -z "$unattended" ]; then
-    echo "demo: starting the three tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
+    echo "demo: starting the tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
     pids=()
     for exe in "${tool_names[@]}"; do
         wine "C:\\KzSample\\$exe.exe" &
@@ -152,22 +148,24 @@ shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's
 }
 
 desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in it
-    for _ in $(seq 100); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
+    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null && sleep 0.1 || break; done
     kill "$1" 2>/dev/null || true
 }
 
-run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decides
-    local exe=$1 choice_name=$3 class choice decide value
-    { read -r class; read -r choice; read -r decide; read -r value; } \
-        < <(fact "$exe" TOOL_CLASS_NAME "$2" IDC_DECIDE TOOL_VALUE_NAME)
-    local desktop shot out rect
+run_tool() {  # run_tool EXE: picks the last row not checked at open, and decides
+    local exe=$1 class desktop shot out rect checked choice choice_name i
+    class=$(fact "$exe" className)
     desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
     shot=$shots/$desktop.png
     wine explorer "/desktop=$desktop,800x600" "C:\\KzSample\\$exe.exe" &
     local explorer_pid=$!
+    checked=$(wine "$pilot_win" --desktop "$desktop" wait "$class" | tr -d '\r' | sed -n 's/^checked //p')
+    local -a rows texts
+    read -r -a rows <<<"$(fact "$exe" rows)"
+    IFS=$'\t' read -r -a texts <<<"$(fact "$exe" rowTexts)"
+    for i in "${!rows[@]}"; do
+        if [ "${rows[i]}" != "${checked:-}" ]; then choice=${rows[i]} choice_name=${texts[i]}; fi
+    done
     out=$(wine "$pilot_win" --desktop "$desktop" click "$class" "$choice" | tr -d '\r')
     rect=$(echo "$out" | sed -n 's/^rect //p')
     if [ -z "$rect" ]; then
@@ -179,16 +177,16 @@ run_tool() {  # run_tool EXE CHOICE_MACRO CHOICE_NAME: picks that row and decide
     shoot "$rect" "$shot"
     taken+=("$shot")
     echo "demo: $exe: screenshot $shot"
-    out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$decide" | tr -d '\r')
-    echo "demo: $exe: 決定 → $out; $value is now $(stored "$value")"
+    out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$(fact "$exe" decideId)" | tr -d '\r')
+    echo "demo: $exe: 決定 → $out; $(fact "$exe" valueName) is now $(stored "$(fact "$exe" valueName)")"
     desktop_ends "$explorer_pid"
 }
 
-# warning_box FOLDER NAME [LOCALE]: CalcSwitch from C:\FOLDER (in LOCALE, Japanese by
+# warning_box FOLDER NAME [LOCALE]: the first tool from C:\FOLDER (in LOCALE, Japanese by
 # default), its box shot as NAME.png, then OK
 warning_box() {
     local desktop=$2 out rect
-    wine_in_locale "${3:-ja_JP.UTF-8}" explorer "/desktop=$desktop,800x600" "C:\\$1\\CalcSwitch.exe" &
+    wine_in_locale "${3:-ja_JP.UTF-8}" explorer "/desktop=$desktop,800x600" "C:\\$1\\${tool_names[0]}.exe" &
     local explorer_pid=$!
     out=$(wine "$pilot_win" --desktop "$desktop" wait '#32770' | tr -d '\r')
     rect=$(echo "$out" | sed -n 's/^rect //p')
@@ -204,9 +202,7 @@ warning_box() {
     desktop_ends "$explorer_pid"
 }
 
-run_tool CalcSwitch IDC_DISABLE 無効
-run_tool RenderSwitch IDC_ENABLE 有効
-run_tool PlayerSwitch IDC_WMP WindowsMediaPlayer
+for name in "${tool_names[@]}"; do run_tool "$name"; done
 
 echo "demo: stored values after (read back from the registry):"
 show_values
@@ -214,18 +210,17 @@ show_values
 # No SETUP.INI beside the tool; one without REG_NAME; one naming a game never set up.
 for folder in KzNoIni KzNoRegName KzNotSetUp; do
     mkdir -p "$WINEPREFIX/drive_c/$folder"
-    cp "$programs/CalcSwitch.exe" "$WINEPREFIX/drive_c/$folder/"
+    cp "$programs/${tool_names[0]}.exe" "$WINEPREFIX/drive_c/$folder/"
 done
 printf '[Setup Initial]\r\nINSTALL_TYPE=1\r\n' >"$WINEPREFIX/drive_c/KzNoRegName/SETUP.INI"
 printf '[Setup Initial]\r\nREG_NAME=KzNeverSetUp\r\n' >"$WINEPREFIX/drive_c/KzNotSetUp/SETUP.INI"
-warning_box KzNoIni warning-no-setup-ini
-warning_box KzNoRegName warning-no-reg-name
-warning_box KzNotSetUp warning-not-set-up
 # The boxes' texts are the program's own ANSI bytes, which a system of another code
 # page reads as its own characters: what a French system shows, for the guide.
-warning_box KzNoIni warning-no-setup-ini-fr fr_FR.UTF-8
-warning_box KzNoRegName warning-no-reg-name-fr fr_FR.UTF-8
-warning_box KzNotSetUp warning-not-set-up-fr fr_FR.UTF-8
+for locale in ja_JP.UTF-8:"" fr_FR.UTF-8:-fr; do
+    for box in KzNoIni:no-setup-ini KzNoRegName:no-reg-name KzNotSetUp:not-set-up; do
+        warning_box "${box%%:*}" "warning-${box#*:}${locale#*:}" "${locale%%:*}"
+    done
+done
 
 if [ -n "$failed" ]; then
     echo "demo: failed: a warning box was not shot${refresh_docs:+; nothing was copied to docs/}"

@@ -1,37 +1,29 @@
 #!/usr/bin/env bash
 # The README's two commands on a bare Debian root, as a newcomer would run them:
 #   fresh-root.sh [--prepare | --bench] bookworm|trixie|sid
-#   fresh-root.sh --signing
 # Makes a minimal root of that release (cached as build/fresh-root/<release>.tar),
 # clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
 # namespaces of its own (a chroot would refuse the user namespace of Wine's qemu route)
 # and runs, as root in a clean environment, demo.sh, test.sh and release.sh, then
-# checks that the clone is still clean. They run as a player's session would hold
-# them: WINEPREFIX names a prefix of the player's (a folder holding a marker file) and
-# HOME an empty folder; both must be as they were afterwards. WINE_VIA and
-# REQUIRE_SHIPPED pass through. --prepare only makes the cached root, which CI does
-# while the machine's own suites run. --bench then also runs scripts/bench.sh there and
-# keeps its document as build/fresh-root/<release>-performance.md.
+# checks that the clone is still clean, and that a player's WINEPREFIX (a folder with a
+# marker file) and HOME (empty) in the environment are as they were. WINE_VIA and
+# REQUIRE_SHIPPED pass through. --prepare only makes the cached root (CI, while the
+# machine's own suites run); --bench also runs scripts/bench.sh there, keeping its
+# document as build/fresh-root/<release>-performance.md.
 # Debian unstable (sid) runs Wine in WoW64 mode from amd64 packages alone: there the
 # root must end with no foreign architecture and no i386 package. Its mirror's Release
 # file may be past its Valid-Until date; apt accepts that in a sid root only, and says so.
-# --signing: only the release and its signatures, across the two releases, whose
-# osslsigncode versions (2.5, 2.9) write detached signatures in different forms: each
-# root builds the release, the other root signs it (a throwaway authority), and
-# "release.sh --signatures" in the building root must give the signer's zip, byte for
-# byte. Each root installs only what release.sh needs (a few minutes), no Wine.
 # Exits 0 when all of that holds, 1 when one of the project's commands failed, and 77
 # (skipped, saying why) when the root cannot be had for a reason outside the project.
 set -euo pipefail
-mode=full
+mode=
 case ${1:-} in
     --prepare) mode=prepare; shift ;;
-    --bench) mode=full; export FRESH_ROOT_BENCH=1; shift ;;
-    --signing) mode=signing; set -- bookworm trixie ;;
+    --bench) export FRESH_ROOT_BENCH=1; shift ;;
 esac
-suite=${1:?usage: fresh-root.sh [--prepare | --bench] bookworm|trixie|sid, or fresh-root.sh --signing}
+suite=${1:?usage: fresh-root.sh [--prepare | --bench] bookworm|trixie|sid}
 repo=$(cd "$(dirname "$0")/.." && pwd)
-. "$repo/scripts/common.sh"
+. "$repo/tests/wine/wine.sh"
 cache=$repo/build/fresh-root
 root=$cache/$suite
 mkdir -p "$cache"
@@ -40,11 +32,6 @@ skip() { echo "fresh-root $suite: skipped: $*"; exit 77; }
 if [ "$(id -u)" != 0 ]; then skip "needs root (debootstrap, namespaces)"; fi
 if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespaces
     mount --bind "$root" "$root"
-    # The folder through which the roots of --signing hand each other their zips.
-    if [ -n "${FRESH_ROOT_EXCHANGE:-}" ]; then
-        mkdir -p "$root/root/exchange"
-        mount --bind "$FRESH_ROOT_EXCHANGE" "$root/root/exchange"
-    fi
     mount -t proc proc "$root/proc"
     mount --rbind /dev "$root/dev"
     mount -t sysfs sysfs "$root/sys"
@@ -63,8 +50,6 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
             "$@" || { echo "fresh-root: $* FAILED after $((SECONDS - started)) s"; exit 1; }
             echo "fresh-root: $* passed in $((SECONDS - started)) s"
         }
-        # Steps of its own (--signing) instead of the README'"'"'s commands.
-        if [ -n "$1" ]; then eval "$1"; exit; fi
         # A player with a game prefix of their own in the environment, and a home
         # folder that must stay as it is.
         player_prefix=$(mktemp -d) player_home=$(mktemp -d)
@@ -84,15 +69,15 @@ if [ "${FRESH_ROOT_INSIDE:-}" = 1 ]; then  # the second half, inside the namespa
             echo "fresh-root: the clone is not clean after the three commands:"; git status --porcelain; exit 1
         fi
         echo "fresh-root: the clone is clean"
-        if [ -n "${FRESH_ROOT_BENCH:-}" ]; then step bash scripts/bench.sh; fi' fresh-root "${FRESH_ROOT_STEPS:-}"
+        if [ -n "${FRESH_ROOT_BENCH:-}" ]; then step bash scripts/bench.sh; fi'
+
 fi
 
 if ! command -v debootstrap >/dev/null; then
     apt-get install -y -qq debootstrap >/dev/null 2>&1 || skip "debootstrap cannot be installed (the mirror)"
 fi
-# cached SUITE: the root's tar, made once.
+# The root's tar, made once.
 cached() {
-    local suite=$1 root=$cache/$1
     [ -s "$cache/$suite.tar" ] && return 0
     echo "fresh-root $suite: debootstrap (minbase, git, ca-certificates) into build/fresh-root"
     remove_owned "$root"
@@ -103,9 +88,8 @@ cached() {
     fi
     tar -C "$root" -cf "$cache/$suite.tar.part" . && mv "$cache/$suite.tar.part" "$cache/$suite.tar"
 }
-# fresh SUITE: the bare root, with a clone of this checkout's HEAD in it.
+# The bare root, with a clone of this checkout's HEAD in it.
 fresh() {
-    local suite=$1 root=$cache/$1
     remove_owned "$root"
     mkdir -p "$root"
     tar -C "$root" -xf "$cache/$suite.tar"
@@ -116,86 +100,35 @@ fresh() {
     git clone -q "$repo" "$root/root/project"
     echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
 }
-# enter SUITE [STEPS]: runs STEPS (a bash script; the README's commands by default) in
-# the root, as root in a clean environment.
-enter() {
-    FRESH_ROOT_INSIDE=1 FRESH_ROOT_STEPS=${2:-} unshare -m -p -f --propagation private bash "$0" "$1"
-}
-
-for each in "$@"; do cached "$each"; done
+cached
 if [ "$mode" = prepare ]; then exit 0; fi
 started=$SECONDS
 status=0
-if [ "$mode" = full ]; then
-    fresh "$suite"
-    enter "$suite" || status=$?
-    if [ "$suite" = sid ]; then
-        # The Release files apt last read in the root: a date past is said, not hidden.
-        for release in "$root"/var/lib/apt/lists/*Release; do
-            until=$(sed -n 's/^Valid-Until: //p' "$release" | head -n 1)
-            if [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ]; then
-                echo "fresh-root sid: ${release##*/} was past its Valid-Until ($until); apt in this root accepted it (Acquire::Check-Valid-Until false, for sid alone)"
-            fi
-        done
-    fi
-    # What the root's packages came to: Debian 12 and 13 add i386 for wine32; unstable's
-    # WoW64 Wine must need no 32-bit Linux package at all.
-    foreign=$(dpkg --admindir="$root/var/lib/dpkg" --print-foreign-architectures | paste -sd ' ')
-    i386=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package}:${Architecture} ${db:Status-Abbrev}\n' |
-           awk '$1 ~ /:i386$/ && $2 ~ /^i/' | wc -l)
-    echo "fresh-root $suite: foreign architectures: ${foreign:-none}; i386 packages installed: $i386"
-    if [ "$suite" = sid ] && { [ -n "$foreign" ] || [ "$i386" != 0 ]; }; then
-        echo "fresh-root sid: FAILED: Wine's WoW64 mode was to need no i386 package"
-        status=1
-    fi
-    # The benchmark runs last: only a run that passed has its document.
-    if [ -n "${FRESH_ROOT_BENCH:-}" ] && [ "$status" = 0 ]; then
-        cp "$root/root/project/docs/performance.md" "$cache/$suite-performance.md"
-        echo "fresh-root $suite: the benchmark's document is build/fresh-root/$suite-performance.md"
-    fi
-    echo "fresh-root $suite: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
-    exit "$status"
+fresh
+FRESH_ROOT_INSIDE=1 unshare -m -p -f --propagation private bash "$0" "$suite" || status=$?
+if [ "$suite" = sid ]; then
+    # The Release files apt last read in the root: a date past is said, not hidden.
+    for release in "$root"/var/lib/apt/lists/*Release; do
+        until=$(sed -n 's/^Valid-Until: //p' "$release" | head -n 1)
+        if [ -n "$until" ] && [ "$(date -d "$until" +%s)" -lt "$(date +%s)" ]; then
+            echo "fresh-root sid: ${release##*/} was past its Valid-Until ($until); apt in this root accepted it (Acquire::Check-Valid-Until false, for sid alone)"
+        fi
+    done
 fi
-
-# --signing. Each root's zip is named by the same commit, so each side has its own folder.
-exchange=$cache/exchange
-remove_owned "$exchange"
-mkdir -p "$exchange/ca"
-export FRESH_ROOT_EXCHANGE=$exchange
-(
-    cd "$exchange/ca"
-    ssl() { openssl "$@" 2>/dev/null; }
-    ssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj "/CN=Throwaway test CA" \
-        -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign
-    ssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr -subj "/CN=Throwaway code signer"
-    printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
-    ssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile signer.ext -out signer.pem
-    ssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem -passout pass:throwaway -out signer.p12
-)
-for each in "$@"; do fresh "$each"; done
-# In a root: build its release into exchange/<suite>/; sign the other's zip there.
-build='step bash scripts/release.sh
-    mkdir -p /root/exchange/$SUITE && cp build/release/*-$(git describe --tags --always --dirty).zip /root/exchange/$SUITE/'
-sign='for zip in /root/exchange/$OTHER/*.zip; do
-        echo "fresh-root: signing the $OTHER release with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
-        SIGN_PKCS12=/root/exchange/ca/signer.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=/root/exchange/ca/ca.pem \
-            step bash scripts/sign.sh "$zip"
-    done'
-verify='for signatures in /root/exchange/$SUITE/*-signatures.zip; do
-        echo "fresh-root: attaching what $OTHER signed with $(osslsigncode --version | head -n 1 | cut -d, -f1)"
-        SIGN_CAFILE=/root/exchange/ca/ca.pem step bash scripts/release.sh --signatures "$signatures" --require-trust
-        signed=${signatures%-signatures.zip}-signed.zip
-        echo "fresh-root: the signer'"'"'s $(sha256sum "$signed")"
-        echo "fresh-root: this rebuild $(sha256sum build/release/"${signed##*/}")"
-        cmp "$signed" build/release/"${signed##*/}" || { echo "fresh-root: the signed zips differ"; exit 1; }
-        echo "fresh-root: signed in $OTHER, reproduced in $SUITE: the same signed zip"
-    done'
-in_root() { local s=$1 o=$2; shift 2; enter "$s" "SUITE=$s OTHER=$o; $*" || { status=1; echo "fresh-root --signing: FAILED in $s"; }; }
-in_root bookworm trixie "$build"
-[ "$status" = 0 ] && in_root trixie bookworm "$build
-    $sign"
-[ "$status" = 0 ] && in_root bookworm trixie "$sign
-    $verify"
-[ "$status" = 0 ] && in_root trixie bookworm "$verify"
-echo "fresh-root --signing: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
+# What the root's packages came to: Debian 12 and 13 add i386 for wine32; unstable's
+# WoW64 Wine must need no 32-bit Linux package at all.
+foreign=$(dpkg --admindir="$root/var/lib/dpkg" --print-foreign-architectures | paste -sd ' ')
+i386=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package}:${Architecture} ${db:Status-Abbrev}\n' |
+       awk '$1 ~ /:i386$/ && $2 ~ /^i/' | wc -l)
+echo "fresh-root $suite: foreign architectures: ${foreign:-none}; i386 packages installed: $i386"
+if [ "$suite" = sid ] && { [ -n "$foreign" ] || [ "$i386" != 0 ]; }; then
+    echo "fresh-root sid: FAILED: Wine's WoW64 mode was to need no i386 package"
+    status=1
+fi
+# The benchmark runs last: only a run that passed has its document.
+if [ -n "${FRESH_ROOT_BENCH:-}" ] && [ "$status" = 0 ]; then
+    cp "$root/root/project/docs/performance.md" "$cache/$suite-performance.md"
+    echo "fresh-root $suite: the benchmark's document is build/fresh-root/$suite-performance.md"
+fi
+echo "fresh-root $suite: $( [ "$status" = 0 ] && echo passed || echo FAILED ) in $((SECONDS - started)) s"
 exit "$status"

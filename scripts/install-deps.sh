@@ -12,9 +12,9 @@ export DEBIAN_FRONTEND=noninteractive
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 
-# A mirror caught mid-sync fails one index (seen: the security suite's i386 one). That
-# is outside this project: say so and go on with the lists that loaded. If the packages
-# then cannot agree across architectures, install_pkgs takes the release's own suite.
+# A mirror caught mid-sync fails one index (seen: the security suite's i386 one), which is
+# outside this project: say so and go on; if the packages then cannot agree across
+# architectures, install_pkgs takes the release's own suite.
 updated= index_failed=
 apt_update() {
     [ -n "$updated" ] && return 0
@@ -44,29 +44,17 @@ if [ -z "$(apt-cache pkgnames clang- 2>/dev/null | head -n 1)" ]; then apt_updat
 llvm=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1) || true
 if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; exit 1; fi
 
-# Which Wine runs the 32-bit programs (scripts/wine-paths.sh): an installed one says so
-# itself; before that, the release's libwine:amd64 version does, its file list being
-# some 200 MB away. A WoW64 Wine needs no i386 package, and so no qemu either; its
-# X libraries are only recommended, and without them its windows are never drawn.
-# Sets wow64 (1 for that mode) and wine_pkgs.
+# Which Wine runs the 32-bit programs is tests/wine/wine.sh's to say. A WoW64 Wine needs no
+# i386 package, nor qemu; without its X libraries (only recommended) no window is drawn.
+# wine64 brings the 64-bit wineserver, native even where the programs run through qemu.
 choose_wine() {
-    . "$(dirname "$0")/wine-paths.sh"
-    if [ "$WINE_ROUTE" = wow64 ]; then
+    . "$(dirname "$0")/../tests/wine/wine.sh"
+    if [ "$(wine_route_to_install)" = wow64 ]; then
         wow64=1
-    elif ! have wine32:i386; then
-        libwine=$(apt-cache policy libwine:amd64 2>/dev/null | sed -n 's/^ *Candidate: //p') || true
-        if [ -n "$libwine" ] && [ "$libwine" != "(none)" ] &&
-                dpkg --compare-versions "$libwine" ge "$WINE_WOW64_FROM"; then
-            wow64=1
-        fi
-    fi
-    if [ -n "$wow64" ]; then
         echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
         wine_pkgs=(wine wine64 libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1
                    libxfixes3 libxxf86vm1)
     else
-        # wine64 brings the 64-bit wineserver, which runs natively even where the 32-bit
-        # programs it serves run through qemu.
         wine_pkgs=(wine wine64 wine32:i386)
         if ! dpkg --print-foreign-architectures | grep -qx i386; then
             dpkg --add-architecture i386
@@ -78,7 +66,7 @@ choose_wine() {
 # What release.sh and sign.sh need (--release); the builds and suites need the rest.
 pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
       zip unzip osslsigncode openssl)
-wow64= libwine=
+wow64=
 if [ -z "$release_only" ]; then
     choose_wine
     pkgs+=(g++ "libclang-rt-$llvm-dev" googletest "${wine_pkgs[@]}" fonts-wine xvfb xauth x11-utils imagemagick
@@ -94,17 +82,16 @@ else
     echo "install-deps: all packages present"
 fi
 if [ -n "$release_only" ]; then exit 0; fi
-. "$(dirname "$0")/wine-paths.sh"
+wine_paths
 if [ -n "$wow64" ] && [ "$WINE_ROUTE" != wow64 ]; then
-    echo "install-deps: libwine:amd64 ${libwine:-} brought no 32-bit Windows DLLs; its WoW64 mode was expected"
+    echo "install-deps: libwine:amd64 brought no 32-bit Windows DLLs; its WoW64 mode was expected"
     exit 1
 fi
 
-# Where the kernel cannot execute 32-bit Linux programs, Wine's 32-bit loader runs
-# through qemu-i386, which must be 8 or newer (7.2 takes about a minute a program
-# start): the release's own where it is, otherwise its own backports.
+# Where Wine's 32-bit loader runs through qemu-i386, qemu must be 8 or newer (7.2 takes
+# about a minute a start): the release's own where it is, otherwise its backports.
 qemu_major() { sed -n 's/^\([0-9]*:\)\{0,1\}\([0-9][0-9]*\)\..*/\2/p' | head -n 1; }
-if [ -z "$wow64" ] && { [ "${WINE_VIA:-}" = qemu ] || ! "$WINE_LOADER" --version >/dev/null 2>&1; }; then
+if wine_needs_qemu; then
     installed=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null | qemu_major) || true
     if [ "${installed:-0}" -lt 8 ]; then
         apt_update
@@ -129,7 +116,7 @@ fi
 
 # Wine takes the ANSI code page from the locale: 932 for the tools' Japanese texts, and
 # others for the checks on systems of other code pages.
-for loc in $(python3 "$(dirname "$0")/facts.py" code-pages | sed 's/\.UTF-8 .*//'); do
+for loc in $(wine_code_pages | sed 's/\.UTF-8 .*//'); do
     if ! locale -a 2>/dev/null | grep -qix "$loc\.utf-\?8"; then
         echo "install-deps: generating locale $loc.UTF-8"
         sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen

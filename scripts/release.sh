@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# The release: builds the three programs alone, from scratch, and has CPack write
+# The release: builds the programs alone, from scratch, and has CPack write
 # build/release/<project>-<version>.zip with the programs, the players' guide
-# (players.txt) and SHA256SUMS. The version is "git describe" of this checkout: the
-# nearest tag (or the commit alone where there is none), marked -dirty when the
-# working tree has changes. The archive is as reproducible as the programs: its entries
-# carry the commit's time (SOURCE_DATE_EPOCH), in a fixed order, without owner or
-# other fields that vary, and BUILDINFO names the package versions that made it.
+# (players.txt), BUILDINFO (the package versions that decide its bytes) and SHA256SUMS.
+# The version is "git describe" of this checkout (-dirty when the working tree has
+# changes). The archive is as reproducible as the programs: its entries carry the
+# commit's time (SOURCE_DATE_EPOCH), in a fixed order, without fields that vary.
 #   release.sh --signatures SIGNATURES_ZIP [--require-trust] [--force]   also attaches
 #       the published signatures (scripts/sign.sh) to the programs just built: the signed
 #       zip it writes is the publisher's, byte for byte, when the sources and the tools
@@ -62,10 +61,9 @@ zip=$out/$project-$version.zip
 TZ=UTC strip-nondeterminism -t zip -T "$SOURCE_DATE_EPOCH" "$zip"
 echo "release: $zip"
 unzip -l "$zip" | sed 's/^/release:   /'
-echo "release: its SHA256SUMS, to publish beside it:"
-unzip -p "$zip" '*/SHA256SUMS' | sed 's/^/release:   /'
-echo "release: what built it (BUILDINFO):"
-unzip -p "$zip" '*/BUILDINFO' | sed 's/^/release:   /'
+for part in "SHA256SUMS, to publish beside it" "BUILDINFO, what decides its bytes"; do
+    echo "release: its $part:" && unzip -p "$zip" "*/${part%%,*}" | sed 's/^/release:   /'
+done
 echo "release: the archive's own sum: $(sha256sum "$zip" | cut -d' ' -f1)"
 if [ -n "$signatures" ]; then
     echo "release: attaching the signatures of $signatures"

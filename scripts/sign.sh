@@ -11,12 +11,11 @@
 #                                               signatures (release.sh --signatures)
 #
 # A signature is published as the PKCS#7 alone (DER), whichever osslsigncode made it;
-# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with
-# either version. Signing verifies every signed program before it writes anything.
-# Attaching first checks that each signature signs exactly the program at hand (if not,
-# the rebuild differs), then its certificate chain and dates: a failure there (an
-# expired or private certificate) is a warning, or with --require-trust an error.
-# Nothing already written is replaced unless --force; an identical zip is left as it is.
+# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with any
+# version. Signing verifies every signed program before it writes anything. Attaching
+# checks that each signature signs exactly the program at hand (else the rebuild
+# differs), then its chain and dates: an expired or private certificate is a warning,
+# with --require-trust an error. Nothing written is replaced unless --force.
 #
 # The key, either
 #   SIGN_PKCS12=<file.p12>                      key and certificate chain in one file
@@ -30,6 +29,9 @@
 # the system's do not include the signer's.
 set -euo pipefail
 
+said() { sed 's/^/sign:   /' "$@" >&2; }
+# fail MESSAGE [LOG]: says MESSAGE, and osslsigncode's words in LOG, and stops.
+fail() { echo "sign: $1" >&2; if [ -n "${2:-}" ]; then said "$2"; fi; exit 1; }
 usage() { sed -n '2,/^set -e/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2; }
 signatures= force= require_trust=
 while [ $# -gt 1 ]; do
@@ -42,7 +44,7 @@ while [ $# -gt 1 ]; do
 done
 [ $# = 1 ] && [ -f "$1" ] || usage
 [ -z "$require_trust" ] || [ -n "$signatures" ] || usage
-here=$(cd "$(dirname "$0")" && pwd)
+signature_py=$(cd "$(dirname "$0")/.." && pwd)/cmake/signature.py
 if [ -n "${SIGN_CAFILE:-}" ] && [ ! -r "$SIGN_CAFILE" ]; then
     echo "sign: SIGN_CAFILE names $SIGN_CAFILE, which cannot be read" >&2
     exit 2
@@ -61,8 +63,7 @@ place() {
     for ((i = 0; i < ${#moves[@]}; i += 2)); do
         local target=${moves[i + 1]}
         if [ -e "$target" ] && [ -z "$force" ] && ! cmp -s "${moves[i]}" "$target"; then
-            echo "sign: $target exists and differs from what this run made; not replaced (--force replaces it)" >&2
-            exit 1
+            fail "$target exists and differs from what this run made; not replaced (--force replaces it)"
         fi
     done
     for ((i = 0; i < ${#moves[@]}; i += 2)); do
@@ -75,8 +76,7 @@ place() {
 if [ -z "$signatures" ] && [ -z "$force" ]; then
     for target in "$signed_zip" "$published_zip"; do
         if [ -e "$target" ]; then
-            echo "sign: $target exists: signing again would replace it (--force does)" >&2
-            exit 1
+            fail "$target exists: signing again would replace it (--force does)"
         fi
     done
 fi
@@ -85,12 +85,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unzip -q "$release" -d "$work/tree"
 tree=$work/tree/$name
-[ -d "$tree" ] || { echo "sign: $release does not hold the folder $name" >&2; exit 1; }
+[ -d "$tree" ] || fail "$release does not hold the folder $name"
 programs=$(cd "$tree" && ls -- *.exe | LC_ALL=C sort)
 sigs=$work/sigs/$name-signatures
 mkdir -p "$sigs"
 log=$work/osslsigncode.log
-said() { sed 's/^/sign:   /' "$@" >&2; }
 
 # attach EXE SIG: EXE signed with SIG, in place, once SIG is found to sign exactly
 # EXE's bytes and, when signing or with --require-trust, to verify.
@@ -102,7 +101,7 @@ attach() {
     osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
     if [ ! -f "$attached" ]; then
         first=$(cat "$log")
-        python3 "$here/signature.py" wrapped "$sig" "$work/wrapped.sig"
+        python3 "$signature_py" wrapped "$sig" "$work/wrapped.sig"
         osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
     fi
     local current calculated
@@ -112,9 +111,7 @@ attach() {
     differs() {
         current=$(digest Current) calculated=$(digest Calculated)
         if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
-            echo "sign: the rebuild differs: $label is not the program that was signed (the signature's" \
-                 "Authenticode digest $current, the program's $calculated)" >&2
-            exit 1
+            fail "the rebuild differs: $label is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
         fi
     }
     if [ ! -f "$attached" ]; then
@@ -133,30 +130,23 @@ attach() {
     osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
     differs
     if [ -z "$current" ] || [ -z "$calculated" ]; then
-        echo "sign: osslsigncode verify reads no digests from $label; it said:" >&2
-        said "$log"
-        exit 1
+        fail "osslsigncode verify reads no digests from $label; it said:" "$log"
     fi
     if [ -z "$trusted" ]; then
         if [ -z "$signatures" ]; then
-            echo "sign: $label does not verify once signed, so nothing is written; osslsigncode said:" >&2
-            said "$log"
-            exit 1
+            fail "$label does not verify once signed, so nothing is written; osslsigncode said:" "$log"
         fi
         # OpenSSL's reason for a chain it does not accept, which both versions print: an
         # expired certificate, an authority that is not among those checked against...
         # Without one, the signature itself is broken: that is no question of trust.
         if ! grep -q 'Verify error:' "$log"; then
-            echo "sign: the signature of $label does not verify, and not for its certificates; osslsigncode said:" >&2
-            said "$log"
-            exit 1
+            fail "the signature of $label does not verify, and not for its certificates; osslsigncode said:" "$log"
         fi
         local reason
         reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
         reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"
         if [ -n "$require_trust" ]; then
-            echo "sign: $reason" >&2
-            exit 1
+            fail "$reason"
         fi
         echo "sign: warning: $reason (--require-trust makes this an error)" >&2
     fi
@@ -167,8 +157,8 @@ if [ -n "$signatures" ]; then
     unzip -q "$signatures" -d "$work/published"
     for exe in $programs; do
         sig=$(find "$work/published" -type f -name "$exe.sig" | head -n 1)
-        [ -n "$sig" ] || { echo "sign: $(basename "$signatures") has no signature of $name/$exe" >&2; exit 1; }
-        python3 "$here/signature.py" plain "$sig" "$sigs/$exe.sig"
+        [ -n "$sig" ] || fail "$(basename "$signatures") has no signature of $name/$exe"
+        python3 "$signature_py" plain "$sig" "$sigs/$exe.sig"
     done
 else
     key=()
@@ -190,11 +180,9 @@ else
         if ! osslsigncode sign -h sha256 "${key[@]}" ${SIGN_TIMESTAMP_URL:+-ts "$SIGN_TIMESTAMP_URL"} \
                 -in "$tree/$exe" -out "$work/$exe" >"$log" 2>&1 ||
            ! osslsigncode extract-signature -in "$work/$exe" -out "$work/$exe.sig" >>"$log" 2>&1; then
-            echo "sign: osslsigncode could not sign $name/$exe, so nothing is written; it said:" >&2
-            said "$log"
-            exit 1
+            fail "osslsigncode could not sign $name/$exe, so nothing is written; it said:" "$log"
         fi
-        python3 "$here/signature.py" plain "$work/$exe.sig" "$sigs/$exe.sig"
+        python3 "$signature_py" plain "$work/$exe.sig" "$sigs/$exe.sig"
     done
 fi
 # The signed programs are the published signatures attached, on either side, so that

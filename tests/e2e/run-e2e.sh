@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The end-to-end suite, as CTest runs it: the driver program starts the real tools under
-# Wine in the session of scripts/wine-session.sh (its prefix and X server).
+# Wine in the session of tests/wine/session.sh (its prefix and X server).
 #   run-e2e.sh DRIVER TOOLS_DIR SESSION_DIR
 #   E2E_FILTER=text   runs only the scenarios whose name holds text; "code page" runs
 #                     only those of other code pages (ctest -R e2e runs the suite alone)
@@ -8,7 +8,7 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-. "$repo/scripts/wine-prefix.sh"
+. "$repo/tests/wine/wine.sh"
 wine_enter "$repo/tests/e2e/run-e2e.sh" "$@"
 driver=$(realpath "$1")
 tools=$(realpath "$2")
@@ -20,7 +20,7 @@ trap 'rm -rf "$scratch"' EXIT
 
 win_tools=$(wine_path "$tools")
 filter=${E2E_FILTER:-}
-# Kept beside the driver for scripts/reliability_report.py, which publishes only a whole
+# Kept beside the driver for tests/report.py, which publishes only a whole
 # run: a filtered one goes to a file of its own, the filter in its name and first line.
 scope="run: whole suite" results=$(dirname "$driver")/e2e-results.txt
 if [ -n "$filter" ]; then
@@ -46,14 +46,19 @@ run_driver() {
     [ "$code" = 0 ] || status=1
 }
 stopped=
-# What the figures are of and were measured on, for the report.
-printf '%s\nmeasured on: %s\n' "$scope" "$(python3 "$repo/scripts/provenance.py" line)" >"$results"
+# What the figures are of, for the report: the programs by their sums, the commit, Wine.
+{
+    echo "$scope"
+    (cd "$tools" && sha256sum -- *.exe | sed 's/^/program: /')
+    echo "commit: $(git -C "$repo" describe --always --dirty 2>/dev/null || echo unknown)"
+    echo "wine: $("$WINE_LOADER" --version), whose loader $WINE_HOW"
+} >"$results"
 if [ "$filter" != "code page" ]; then
     run_driver "$WINE_LOCALE" "$win_tools" ${filter:+"$filter"}
 fi
 # The same tools on systems of other ANSI code pages: each run checks GetACP itself.
 if [ -z "$stopped" ] && { [ -z "$filter" ] || [ "$filter" = "code page" ]; }; then
-    for pair in $(python3 "$repo/scripts/facts.py" code-pages | tr ' ' :); do
+    for pair in $(wine_code_pages | tr ' ' :); do
         [ "${pair#*:}" = 932 ] || run_driver "${pair%%:*}" --code-page "${pair#*:}" "$win_tools"
     done
 fi

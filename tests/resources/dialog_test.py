@@ -6,14 +6,14 @@ The layouts below are written from the dialogs' design, not from the .rc files, 
 typo in a text, a style keyword that adds a default bit, or a resource compiler that
 writes "\r\n" or an extended template shows up as a difference. Each tool's class,
 caption, button and row ids and row texts come from the table every suite holds the
-tools to (tests/support/tool_facts.h). pefile hands over the template's bytes; no
+tools to (tests/support/tool_facts.h, as the build writes it out). pefile hands over the template's bytes; no
 library decodes a dialog template, so that is done here.
 """
 import struct
 import sys
 import unittest
 
-from programs import LANG_JAPANESE_JAPAN, RT_DIALOG, facts, load, programs, resources
+from programs import FACTS, LANG_JAPANESE_JAPAN, RT_DIALOG, load, programs, resources
 
 IDD_MAIN = 106
 
@@ -42,7 +42,6 @@ WINDOW = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER | DS_SETFONT
 PUSH = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON
 RADIO = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON
 TEXT = WS_CHILD | WS_VISIBLE | SS_LEFT
-FACTS = facts.tool_facts()
 
 
 def control(ident, cls, style, rect, text):
@@ -54,9 +53,9 @@ def text(ident, rect, *lines):
     return control(ident, STATIC, TEXT | WS_GROUP, rect, "\n".join(lines))
 
 
-def dialog(name, style, size, points, decide, cancel, rows, texts, buttons_first=True):
+def dialog(name, style, size, points, decide, cancel, rows, texts):
     """A tool's template: 決定 and キャンセル at their rectangles, the rows (the first opens
-    their group) at theirs, then the static texts; PlayerSwitch puts its rows first."""
+    their group) at theirs, the two in the order of the tool's layout, then the static texts."""
     f = FACTS[name]
     buttons = [control(f["decideId"], BUTTON, PUSH | WS_GROUP | WS_TABSTOP, decide, "決定"),
                control(f["cancelId"], BUTTON, PUSH | WS_TABSTOP, cancel, "キャンセル")]
@@ -64,7 +63,7 @@ def dialog(name, style, size, points, decide, cancel, rows, texts, buttons_first
               for i, (ident, label, rect) in enumerate(zip(f["rows"], f["rowTexts"], rows))]
     return {"style": style, "exstyle": 0, "rect": (0, 0) + size, "menu": None, "class": f["className"],
             "caption": f["caption"], "font": (points, FONT_FACE),
-            "items": (buttons + radios if buttons_first else radios + buttons) + texts}
+            "items": (buttons + radios if f["layout"] == "pushButtonsFirst" else radios + buttons) + texts}
 
 
 EXPECTED = {
@@ -117,7 +116,7 @@ EXPECTED = {
             text(1051, (4, 27, 233, 26),
                  "◆ムービーの再生方式を変更できます。",
                  "\u3000ゲーム中、ムービーがうまく再生されない場合に変更して下さい。",
-                 "\u3000※問題ない場合は 『 ＭＣＩ 命令 』 にして下さい。")], buttons_first=False),
+                 "\u3000※問題ない場合は 『 ＭＣＩ 命令 』 にして下さい。")]),
 }
 
 

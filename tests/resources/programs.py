@@ -7,10 +7,22 @@ import sys
 
 import pefile
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import facts  # noqa: E402
 
-TOOLS = [name for name, _ in facts.tools()]
+def read_facts(path):
+    """{tool: {field: value}} of the build's facts.tsv (tests/facts.cpp), in the build's
+    order: ids as numbers, the row fields as lists; "-" holds the installer's values."""
+    facts = {}
+    with open(path, encoding="utf-8") as tsv:
+        for line in tsv.read().splitlines():
+            tool, field, *values = line.split("\t")
+            if field == "rows" or field.endswith("Id"):
+                values = [int(value) for value in values]
+            facts.setdefault(tool, {})[field] = values if field.startswith("row") or tool == "-" else values[0]
+    return facts
+
+
+FACTS = read_facts(os.environ["TOOL_FACTS"])
+TOOLS = [name for name in FACTS if name != "-"]
 LANG_JAPANESE_JAPAN = 0x0411
 RT_ICON, RT_DIALOG, RT_GROUP_ICON = (pefile.RESOURCE_TYPE[t] for t in ("RT_ICON", "RT_DIALOG", "RT_GROUP_ICON"))
 

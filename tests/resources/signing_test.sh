@@ -3,7 +3,8 @@
 # certificate authority of its own, and checks what a verifier relies on: the signatures
 # verify against that authority and nothing else; removing one gives back the programs'
 # own bytes; the published signatures are the PKCS#7 alone and, attached to the same
-# bytes in that form or in osslsigncode 2.5's, give the same signed zip, with a warning
+# bytes in that form or in osslsigncode 2.5's, or by another osslsigncode than the one
+# that signed (where one can be unpacked), give the same signed zip, with a warning
 # only once the chain has expired; a signature of other bytes is refused as a rebuild
 # that differs. Signing with a wrong password or an expired certificate fails, saying
 # osslsigncode's reason and writing nothing, and signing again replaces nothing.
@@ -69,12 +70,28 @@ cmp -s $release-signed.zip publisher/$release-signed.zip && cmp -s $release-sign
     fail "signing again replaced the published zips"
 attached verifier
 cmp publisher/$release-signed.zip verifier/$release-signed.zip || fail "signatures attached to the same bytes give another zip"
+# Another osslsigncode on this machine (of Debian 12's 2.5 and its backports' 2.9, the one
+# not installed, unpacked from its package): signed with either, the other attaches the
+# signatures to the same signed zip.
+mine=$(dpkg-query -W -f='${Version}' osslsigncode 2>/dev/null || true)
+other=$(apt-cache madison osslsigncode 2>/dev/null | awk -F' *[|] *' -v mine="$mine" '$2 != mine { print $2; exit }')
+if [ -n "$other" ] && (mkdir other && cd other && apt-get download "osslsigncode=$other" && dpkg-deb -x ./*.deb .) >/dev/null 2>&1; then
+    PATH=$work/other/usr/bin:$PATH attached verifier-other
+    cmp publisher/$release-signed.zip verifier-other/$release-signed.zip || fail "osslsigncode $other attaches to another zip"
+    mkdir -p other-publisher other-verifier && cp publisher/$release.zip other-publisher/ && cp publisher/$release.zip other-verifier/
+    PATH=$work/other/usr/bin:$PATH SIGN_PKCS12=signer2.p12 SIGN_PASSWORD=throwaway SIGN_CAFILE=ca.pem sign other-publisher/$release.zip
+    SIGN_CAFILE=ca.pem sign --attach other-publisher/$release-signatures.zip other-verifier/$release.zip
+    cmp other-publisher/$release-signed.zip other-verifier/$release-signed.zip || fail "osslsigncode $mine attaches to another zip"
+    echo "signed with osslsigncode $mine, attached with $other, and the other way round: the same signed zips"
+else
+    echo "osslsigncode $mine alone here (no other version to unpack): signed and attached with it alone"
+fi
 # osslsigncode 2.5's form: each signature in its WIN_CERTIFICATE entry.
 mkdir -p wrapped/$release-signatures
 unzip -q publisher/$release-signatures.zip -d plain
 for sig in plain/*/*.sig; do
     ssl pkcs7 -inform DER -in "$sig" -noout || fail "$(basename "$sig") is not the PKCS#7 alone"
-    python3 "$source/scripts/signature.py" wrapped "$sig" "wrapped/$release-signatures/$(basename "$sig")"
+    python3 "$source/cmake/signature.py" wrapped "$sig" "wrapped/$release-signatures/$(basename "$sig")"
 done
 (cd wrapped && zip -q -r ../publisher/$release-signatures.zip $release-signatures)
 attached verifier25

@@ -1,6 +1,6 @@
 // The ANSI code pages the tools are checked on, each with the locale that gives it to a
 // Wine process: the tools' own, a Western, and the GBK, Unified Hangul and Big5 ones.
-// The scripts read this table through scripts/facts.py.
+// The scripts read this table through tests/wine/wine.sh (wine_code_pages).
 #pragma once
 
 struct CheckedCodePage {

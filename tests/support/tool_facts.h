@@ -14,6 +14,9 @@ constexpr unsigned short kPlayerMci = 1043, kPlayerDirectShow = 1044, kPlayerWmp
 
 constexpr int kMaxRows = 3;
 
+// Which controls open the dialog's tab order: the keyboard's road through it follows.
+enum class Layout { kPushButtonsFirst, kRadioGroupFirst };
+
 struct ToolFacts {
     const char *name;  // as the build names the tool; the program is <name>.exe
     const char *className;
@@ -26,16 +29,17 @@ struct ToolFacts {
     unsigned short rows[kMaxRows];  // radio buttons, in template order
     const char *rowTexts[kMaxRows];
     const char *rowWrites[kMaxRows];  // what 決定 stores with the row checked
+    Layout layout;
 };
 
 inline constexpr ToolFacts kToolFacts[] = {
     {"CalcSwitch", "_kz_support_tool_CalcSwitchMain", "ＭＭＸの設定", "MmxUse", 1004, 1003, 0, 2,
-     {kCalcEnable, kCalcDisable}, {"有効", "無効"}, {"1", "0"}},
+     {kCalcEnable, kCalcDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst},
     {"RenderSwitch", "_kz_support_tool_RenderSwitchMain", "Direct3Dの設定", "D3dUse", 1004, 1003, 20435, 2,
-     {kRenderEnable, kRenderDisable}, {"有効", "無効"}, {"1", "0"}},
+     {kRenderEnable, kRenderDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst},
     {"PlayerSwitch", "_kz_support_tool_PlayerSwitchMain", "ムービーの再生方式を変更する", "MoviePlayType", 1045,
      1046, 1047, 3, {kPlayerMci, kPlayerDirectShow, kPlayerWmp},
-     {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}, {"0", "1", "2"}},
+     {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}, {"0", "1", "2"}, Layout::kRadioGroupFirst},
 };
 constexpr int kToolCount = sizeof kToolFacts / sizeof kToolFacts[0];
 

@@ -1,7 +1,6 @@
 // The dialogs worked from the keyboard alone: real key strokes (SendInput) typed into
 // the tool once it is the foreground window, the road a player's keys take through
 // the tool's message loop and the platform's dialog handling.
-#include <string.h>
 
 #include <iterator>
 #include <sstream>
@@ -29,7 +28,7 @@ namespace {
 // the close command. Where Wine differs: the focus that the dialog's creation puts
 // on 決定 does not make it the default, so Enter at open sends IDOK.
 struct KeyCase {
-    const char *tools;   // first letters of the tools the row is for
+    Layout layout;       // the tools the row is for: those whose dialog is so laid out
     const char *stored;  // the setting before the tool opens
     const char *keys;    // typed one by one: Tab S-Tab Up Down Space Enter Esc A-F4
     const char *trace;
@@ -37,30 +36,32 @@ struct KeyCase {
     const char *written; // what the tool stored; null: nothing
 };
 
+constexpr Layout kButtonsFirst = Layout::kPushButtonsFirst, kRadiosFirst = Layout::kRadioGroupFirst;
+
 const KeyCase kKeyCases[] = {
-    // CalcSwitch and RenderSwitch: the push buttons come first, "0" shows row 1.
-    {"CR", "0", "Tab Tab Tab", "D C 1 D", '1', nullptr},            // Tab cycles
-    {"CR", "0", "S-Tab S-Tab S-Tab", "D 1 C D", '1', nullptr},      // and back
-    {"CR", "0", "S-Tab Down Down", "D 1 0 1", '1', nullptr},        // the arrows wrap in the group
-    {"CR", "0", "S-Tab Up Tab Space", "D 1 0 D -", 0, "1"},         // Space on 決定 stores the arrow's row
-    {"CR", "0", "Tab Space", "D C -", 0, nullptr},                  // Space on キャンセル
-    {"CR", "0", "Tab S-Tab Enter", "D C D -", 0, "0"},              // Enter on 決定
-    {"CR", "0", "Enter", "D D", '1', nullptr},                      // the same at open: Wine's IDOK, see above
-    {"CR", "0", "Tab Enter", "D C -", 0, nullptr},                  // Enter on キャンセル
-    {"CR", "0", "S-Tab Enter Esc Tab", "D 1 1 1 D", '1', nullptr},  // Enter on a radio button, Esc
-    {"CR", "0", "Esc Space", "D D -", 0, "0"},                      // Esc changes nothing
-    {"CR", "0", "A-F4", "D -", 0, nullptr},                         // Alt+F4 closes, stores nothing
-    // PlayerSwitch: the radio buttons come first, "1" shows row 1.
-    {"P", "1", "Tab Tab Tab", "1 D C 1", '1', nullptr},             // at open on the checked button; Tab cycles
-    {"P", "1", "S-Tab S-Tab S-Tab", "1 C D 1", '1', nullptr},       // and back
-    {"P", "1", "Down Down Up", "1 2 0 2", '2', nullptr},            // the arrows wrap in the group
-    {"P", "1", "Up Tab Space", "1 0 D -", 0, "0"},                  // Space on 決定 stores the arrow's row
-    {"P", "1", "Tab Tab Space", "1 D C -", 0, nullptr},             // Space on キャンセル
-    {"P", "1", "Down Tab Enter", "1 2 D -", 0, "2"},                // Enter on 決定
-    {"P", "1", "S-Tab Enter", "1 C -", 0, nullptr},                 // Enter on キャンセル
-    {"P", "1", "Enter Esc Tab", "1 1 1 D", '1', nullptr},           // Enter on a radio button, Esc
-    {"P", "1", "Esc Tab Space", "1 1 D -", 0, "1"},                 // Esc changes nothing
-    {"P", "1", "Down A-F4", "1 2 -", 0, nullptr},                   // Alt+F4 closes, stores nothing
+    // Push buttons first: "0" shows row 1.
+    {kButtonsFirst, "0", "Tab Tab Tab", "D C 1 D", '1', nullptr},            // Tab cycles
+    {kButtonsFirst, "0", "S-Tab S-Tab S-Tab", "D 1 C D", '1', nullptr},      // and back
+    {kButtonsFirst, "0", "S-Tab Down Down", "D 1 0 1", '1', nullptr},        // the arrows wrap in the group
+    {kButtonsFirst, "0", "S-Tab Up Tab Space", "D 1 0 D -", 0, "1"},         // Space on 決定 stores the arrow's row
+    {kButtonsFirst, "0", "Tab Space", "D C -", 0, nullptr},                  // Space on キャンセル
+    {kButtonsFirst, "0", "Tab S-Tab Enter", "D C D -", 0, "0"},              // Enter on 決定
+    {kButtonsFirst, "0", "Enter", "D D", '1', nullptr},                      // the same at open: Wine's IDOK, see above
+    {kButtonsFirst, "0", "Tab Enter", "D C -", 0, nullptr},                  // Enter on キャンセル
+    {kButtonsFirst, "0", "S-Tab Enter Esc Tab", "D 1 1 1 D", '1', nullptr},  // Enter on a radio button, Esc
+    {kButtonsFirst, "0", "Esc Space", "D D -", 0, "0"},                      // Esc changes nothing
+    {kButtonsFirst, "0", "A-F4", "D -", 0, nullptr},                         // Alt+F4 closes, stores nothing
+    // Radio group first: "1" shows row 1.
+    {kRadiosFirst, "1", "Tab Tab Tab", "1 D C 1", '1', nullptr},             // at open on the checked button; Tab cycles
+    {kRadiosFirst, "1", "S-Tab S-Tab S-Tab", "1 C D 1", '1', nullptr},       // and back
+    {kRadiosFirst, "1", "Down Down Up", "1 2 0 2", '2', nullptr},            // the arrows wrap in the group
+    {kRadiosFirst, "1", "Up Tab Space", "1 0 D -", 0, "0"},                  // Space on 決定 stores the arrow's row
+    {kRadiosFirst, "1", "Tab Tab Space", "1 D C -", 0, nullptr},             // Space on キャンセル
+    {kRadiosFirst, "1", "Down Tab Enter", "1 2 D -", 0, "2"},                // Enter on 決定
+    {kRadiosFirst, "1", "S-Tab Enter", "1 C -", 0, nullptr},                 // Enter on キャンセル
+    {kRadiosFirst, "1", "Enter Esc Tab", "1 1 1 D", '1', nullptr},           // Enter on a radio button, Esc
+    {kRadiosFirst, "1", "Esc Tab Space", "1 1 D -", 0, "1"},                 // Esc changes nothing
+    {kRadiosFirst, "1", "Down A-F4", "1 2 -", 0, nullptr},                   // Alt+F4 closes, stores nothing
 };
 
 // Presses the key, with the modifier held around it where there is one.
@@ -129,7 +130,7 @@ void KeyboardScenarios()
 {
     for (const KeyCase &c : kKeyCases) {
         for (const Tool &tool : kToolFacts) {
-            if (strchr(c.tools, tool.name[0]) == nullptr)
+            if (tool.layout != c.layout)
                 continue;
             Run(ToolName(tool) + " keys from '" + c.stored + "': " + c.keys + " -> " + c.trace +
                     (c.written ? std::string(", stores '") + c.written + "'" : ", stores nothing"),

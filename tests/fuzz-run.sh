@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Runs one fuzz target for a set time from its seed corpus alone, without writing into
-# the seeds: fuzz-run.sh TARGET SEED_DIR SECONDS STATS_FILE. New inputs and any crash go
-# to a scratch folder next to the stats file. Its corpus is emptied first: what an
-# earlier run found is not loaded again, so each run's figures are those of the seeds
-# (an earlier crash's input stays in artifacts/). The libFuzzer summary goes to STATS_FILE.
+# fuzz-run.sh TARGET SEED_DIR SECONDS STATS_FILE: one fuzz target for a set time from its
+# seeds alone (what an earlier run found is not loaded again; its crash inputs stay in
+# artifacts/), writing new inputs beside STATS_FILE, never into the seeds; libFuzzer's
+# summary goes to STATS_FILE.
 set -u
 target=$1 seeds=$2 seconds=$3 stats=$4
 work=$(dirname "$stats")/$(basename "$stats" .txt)-work
