@@ -15,7 +15,8 @@
 
 namespace {
 
-static_assert(tool_facts_detail::Same(kStoredCases[std::size(kStoredCases) - 1].stored, "7"), "the other number");
+static_assert(kStoredTexts[0] == nullptr && tool_facts_detail::Same(kStoredTexts[kStoredCount - 1], "7"),
+              "absent first, another number last");
 
 const DWORD kTypes[] = {REG_SZ, REG_SZ, REG_SZ, REG_DWORD, REG_BINARY, REG_EXPAND_SZ};
 
@@ -24,17 +25,16 @@ const DWORD kTypes[] = {REG_SZ, REG_SZ, REG_SZ, REG_DWORD, REG_BINARY, REG_EXPAN
 // too long for the enumeration's 255 bytes, the row of the absent value.
 int ExpectedRow(int tool, bool stored, DWORD type, const std::string &bytes)
 {
-    const StoredCase &absent = kStoredCases[0], &other = kStoredCases[std::size(kStoredCases) - 1];
     const bool isString = type == REG_SZ || type == REG_EXPAND_SZ;
     const bool terminated = !bytes.empty() && bytes.back() == '\0';
     if (!stored || bytes.size() + (isString && !bytes.empty() && !terminated ? 1 : 0) > 255)
-        return absent.checked[tool];
+        return kToolFacts[tool].checked[0];
     // A value of another type than REG_SZ is found but gives no text: the empty text.
     const int number = fuzz::ReferenceDecimal(type == REG_SZ ? std::string(bytes.c_str()) : std::string());
     for (int i = 0; i < kToolFacts[tool].rowCount; ++i) {
         if (fuzz::ReferenceDecimal(kToolFacts[tool].rowWrites[i]) == number) return i;
     }
-    return other.checked[tool];
+    return kToolFacts[tool].checked[kStoredCount - 1];
 }
 
 }  // namespace

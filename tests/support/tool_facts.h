@@ -14,6 +14,21 @@ constexpr unsigned short kPlayerMci = 1043, kPlayerDirectShow = 1044, kPlayerWmp
 
 constexpr int kMaxRows = 3;
 
+// The stored setting texts that each tool is checked with; a tool's row of kToolFacts
+// says which of its rows each one checks, and 決定 then stores that row's text.
+inline constexpr const char *kStoredTexts[] = {
+    nullptr,  // the value does not exist
+    "0", "1",
+    "2",      // a row of PlayerSwitch's, another number to the others
+    " 1",     // leading blank skipped
+    "1abc",   // trailing letters ignored
+    "abc",    // no digits: 0
+    "",       // empty: 0
+    "-1",     // negative: another number
+    "7",      // another number, written back normalised
+};
+constexpr int kStoredCount = sizeof kStoredTexts / sizeof kStoredTexts[0];
+
 // Which controls open the dialog's tab order: the keyboard's road through it follows.
 enum class Layout { kPushButtonsFirst, kRadioGroupFirst };
 
@@ -30,39 +45,22 @@ struct ToolFacts {
     const char *rowTexts[kMaxRows];
     const char *rowWrites[kMaxRows];  // what 決定 stores with the row checked
     Layout layout;
+    int checked[kStoredCount];  // the row that each of kStoredTexts checks
 };
 
 inline constexpr ToolFacts kToolFacts[] = {
     {"CalcSwitch", "_kz_support_tool_CalcSwitchMain", "ＭＭＸの設定", "MmxUse", 1004, 1003, 0, 2,
-     {kCalcEnable, kCalcDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst},
+     {kCalcEnable, kCalcDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst,
+     {0, 1, 0, 0, 0, 0, 1, 1, 0, 0}},  // absent, other numbers: enabled
     {"RenderSwitch", "_kz_support_tool_RenderSwitchMain", "Direct3Dの設定", "D3dUse", 1004, 1003, 20435, 2,
-     {kRenderEnable, kRenderDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst},
+     {kRenderEnable, kRenderDisable}, {"有効", "無効"}, {"1", "0"}, Layout::kPushButtonsFirst,
+     {1, 1, 0, 0, 0, 0, 1, 1, 0, 0}},  // absent: disabled; other numbers: enabled
     {"PlayerSwitch", "_kz_support_tool_PlayerSwitchMain", "ムービーの再生方式を変更する", "MoviePlayType", 1045,
      1046, 1047, 3, {kPlayerMci, kPlayerDirectShow, kPlayerWmp},
-     {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}, {"0", "1", "2"}, Layout::kRadioGroupFirst},
+     {"ＭＣＩ 命令 （通常）", "DirectShow", "WindowsMediaPlayer"}, {"0", "1", "2"}, Layout::kRadioGroupFirst,
+     {0, 0, 1, 2, 1, 1, 0, 0, 0, 0}},  // absent, other numbers: MCI
 };
 constexpr int kToolCount = sizeof kToolFacts / sizeof kToolFacts[0];
-
-// A stored setting text and the row that each tool checks for it, by kToolFacts'
-// order; 決定 then stores that row's text.
-struct StoredCase {
-    const char *stored;  // null: the value does not exist
-    int checked[kToolCount];
-};
-
-inline constexpr StoredCase kStoredCases[] = {
-    //       Calc Render Player
-    {nullptr, {0, 1, 0}},  // absent: enabled, disabled, MCI
-    {"0", {1, 1, 0}},      // disabled, disabled, MCI
-    {"1", {0, 0, 1}},      // enabled, enabled, DirectShow
-    {"2", {0, 0, 2}},      // other number: enabled; Windows Media Player
-    {" 1", {0, 0, 1}},     // leading blank skipped
-    {"1abc", {0, 0, 1}},   // trailing letters ignored
-    {"abc", {1, 1, 0}},    // no digits: 0
-    {"", {1, 1, 0}},       // empty: 0
-    {"-1", {0, 0, 0}},     // negative: other number
-    {"7", {0, 0, 0}},      // other number, written back normalised
-};
 
 namespace tool_facts_detail {
 

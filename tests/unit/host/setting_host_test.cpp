@@ -55,15 +55,15 @@ protected:
 
 TEST_F(SettingHostTest, TheFillClearsEveryRowInOrderThenChecksTheStoredOneOnce)
 {
-    const StoredCase &one = kStoredCases[2];
-    ASSERT_STREQ("1", one.stored);
+    const int one = 2;
+    ASSERT_STREQ("1", kStoredTexts[one]);
     for (const ToolFacts &tool : kToolFacts) {
         SCOPED_TRACE(tool.valueName);
-        Shown(tool, one.stored);
+        Shown(tool, kStoredTexts[one]);
         const std::vector<fakewin::WindowCall> checks = CallsOf({"SendMessageA"});
         ASSERT_EQ(static_cast<size_t>(tool.rowCount + 1), checks.size());
         for (int i = 0; i <= tool.rowCount; ++i) {
-            const int id = i < tool.rowCount ? tool.rows[i] : tool.rows[one.checked[&tool - kToolFacts]];
+            const int id = i < tool.rowCount ? tool.rows[i] : tool.rows[tool.checked[one]];
             EXPECT_EQ(fakewin::ControlOf(kDialog, id), checks[i].window) << i;
             EXPECT_EQ(static_cast<ULONG_PTR>(BM_SETCHECK), checks[i].what);
             EXPECT_EQ(static_cast<WPARAM>(i < tool.rowCount ? BST_UNCHECKED : BST_CHECKED), checks[i].wParam);
@@ -74,7 +74,7 @@ TEST_F(SettingHostTest, TheFillClearsEveryRowInOrderThenChecksTheStoredOneOnce)
         Send(WM_SHOWWINDOW, TRUE);
         EXPECT_EQ(checks.size(), CallsOf({"SendMessageA"}).size());
         Send(WM_COMMAND, tool.decideId);
-        EXPECT_EQ(std::string(tool.rowWrites[one.checked[&tool - kToolFacts]], 2), Stored(tool));
+        EXPECT_EQ(std::string(tool.rowWrites[tool.checked[one]], 2), Stored(tool));
     }
 }
 

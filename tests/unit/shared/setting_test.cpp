@@ -32,9 +32,9 @@ void ExpectShownAndStored(const SettingDefinition &setting, const ToolFacts &too
 
 TEST(Setting, EachStoredFormShowsItsRowAndDecideStoresThatRowsText)
 {
-    const StoredCase *empty = nullptr;
-    for (const StoredCase &row : kStoredCases) empty = row.stored && !*row.stored ? &row : empty;
-    ASSERT_NE(nullptr, empty);
+    int empty = -1;
+    for (int c = 0; c < kStoredCount; ++c) empty = kStoredTexts[c] && !*kStoredTexts[c] ? c : empty;
+    ASSERT_NE(-1, empty);
     const DWORD one = 1;
     struct Typed {
         const char *what;
@@ -50,25 +50,26 @@ TEST(Setting, EachStoredFormShowsItsRowAndDecideStoresThatRowsText)
     for (const ToolFacts &tool : kToolFacts) {
         const int t = static_cast<int>(&tool - kToolFacts);
         const SettingDefinition &setting = *kToolSettings[t];
-        for (const StoredCase &row : kStoredCases) {
+        for (int c = 0; c < kStoredCount; ++c) {
+            const char *stored = kStoredTexts[c];
             SCOPED_TRACE(testing::Message() << tool.valueName << " stored "
-                                            << (row.stored ? "\"" + std::string(row.stored) + "\"" : "absent"));
+                                            << (stored ? "\"" + std::string(stored) + "\"" : "absent"));
             world::Reset();
-            if (row.stored)
-                world::SetString(kGame, tool.valueName, row.stored);
+            if (stored)
+                world::SetString(kGame, tool.valueName, stored);
             else
                 world::CreateKey(kGame);
-            ExpectShownAndStored(setting, tool, row.checked[t]);
+            ExpectShownAndStored(setting, tool, tool.checked[c]);
         }
         for (const Typed &value : typed) {
             SCOPED_TRACE(testing::Message() << tool.valueName << " stored as " << value.what);
             world::Reset();
             world::SetValue(kGame, tool.valueName, value.type, value.data, value.size);
-            ExpectShownAndStored(setting, tool, empty->checked[t]);
+            ExpectShownAndStored(setting, tool, tool.checked[empty]);
         }
         SCOPED_TRACE(testing::Message() << tool.valueName << ", no game key at all");
         world::Reset();
-        ExpectShownAndStored(setting, tool, kStoredCases[0].checked[t]);
+        ExpectShownAndStored(setting, tool, tool.checked[0]);
     }
 }
 
