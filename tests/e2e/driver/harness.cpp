@@ -157,7 +157,7 @@ bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *
     return true;
 }
 
-WORD CheckedRow(Scenario &s, const Tool &tool, HWND window)
+void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when)
 {
     WORD checked = 0;
     int count = 0;
@@ -170,12 +170,6 @@ WORD CheckedRow(Scenario &s, const Tool &tool, HWND window)
         }
     }
     s.Check(count <= 1, std::to_string(count) + " radio buttons checked at once");
-    return checked;
-}
-
-void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when)
-{
-    WORD checked = CheckedRow(s, tool, window);
     s.Check(checked == expected, std::string(when) + ": checked " + std::to_string(checked) + ", wanted " +
                                      std::to_string(expected));
 }
@@ -189,13 +183,8 @@ void ExpectExitZero(Scenario &s, Process &process, const char *after)
     if (s.Check(ended, std::string("still running after ") + after)) {
         s.Check(code == 0, std::string("exit code ") + std::to_string(code) + " after " + after);
     } else {
-        HWND box = nullptr;
         // A box the tool raised on the way out explains the hang.
-        for (HWND candidate : FindAllWindows("#32770")) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(candidate, &owner);
-            if (owner == process.id) box = candidate;
-        }
+        HWND box = FindProcessWindow("#32770", process.id);
         if (box != nullptr) s.Check(false, "it shows " + BoxSummary(box));
     }
     KillAndClose(process);

@@ -58,7 +58,6 @@ public:
         if (!condition) failures_.push_back(what);
         return condition;
     }
-    bool Ok() const { return failures_.empty(); }
     // A failure because the tool showed neither its dialog nor a box.
     void NothingAppeared(const std::string &what)
     {
@@ -130,8 +129,7 @@ std::string BoxSummary(HWND box);
 // is a failure (the box is closed so that the process can end).
 bool OpenDialog(Scenario &s, const Tool &tool, const std::string &exe, Process *process, HWND *window,
                 int showCommand = -1, const char *environment = nullptr);
-// The one checked radio button: 0 when none, and a failure when more than one.
-WORD CheckedRow(Scenario &s, const Tool &tool, HWND window);
+// The one checked radio button is `expected` (0: none); more than one is a failure.
 void ExpectChecked(Scenario &s, const Tool &tool, HWND window, WORD expected, const char *when);
 bool Click(HWND window, WORD id);
 void ExpectExitZero(Scenario &s, Process &process, const char *after);

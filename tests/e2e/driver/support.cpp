@@ -61,11 +61,11 @@ void SnapshotFolderInto(const std::string &root, const std::string &relative, Fo
 // first window of a session appears; it is the platform's state, not the tools'.
 const char kWineRuntimeKey[] = "Software\\Wine\\Temporary System Parameters";
 
-std::string Narrow(const wchar_t *text, int length)
+std::string Narrow(const wchar_t *text, int length, UINT codePage = 932)
 {
-    int bytes = WideCharToMultiByte(932, 0, text, length, nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
     std::string out(bytes, '\0');
-    WideCharToMultiByte(932, 0, text, length, &out[0], bytes, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text, length, &out[0], bytes, nullptr, nullptr);
     return out;
 }
 
@@ -136,23 +136,6 @@ std::string Describe(const std::string &value)
 BOOL CALLBACK CollectChild(HWND child, LPARAM context)
 {
     reinterpret_cast<std::vector<HWND> *>(context)->push_back(child);
-    return TRUE;
-}
-
-struct BoxSearch {
-    DWORD processId;
-    HWND box;
-};
-
-BOOL CALLBACK FindBoxOf(HWND window, LPARAM context)
-{
-    BoxSearch *search = reinterpret_cast<BoxSearch *>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && ClassOf(window) == "#32770") {
-        search->box = window;
-        return FALSE;
-    }
     return TRUE;
 }
 
@@ -350,11 +333,10 @@ Appearance WaitForWindowOrBox(Process &process, const char *className, bool requ
     Appearance seen;
     DWORD start = GetTickCount();
     for (;;) {
-        BoxSearch boxSearch = {process.id, nullptr};
-        EnumWindows(FindBoxOf, reinterpret_cast<LPARAM>(&boxSearch));
-        if (boxSearch.box != nullptr && IsWindowVisible(boxSearch.box)) {
-            seen.box = boxSearch.box;
-            Sync(seen.box);
+        HWND box = FindProcessWindow("#32770", process.id);
+        if (box != nullptr && IsWindowVisible(box)) {
+            seen.box = box;
+            Sync(box);
             return seen;
         }
         if (className != nullptr) {
@@ -397,10 +379,7 @@ std::string WindowText(HWND window)
     if (!SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                              kSendTimeoutMs, &length))
         return "<no answer>";
-    int wide = static_cast<int>(length < ARRAYSIZE(text) ? length : ARRAYSIZE(text) - 1);
-    char bytes[2 * ARRAYSIZE(text)];
-    int size = WideCharToMultiByte(932, 0, text, wide, bytes, sizeof bytes, nullptr, nullptr);
-    return std::string(bytes, size);
+    return Narrow(text, static_cast<int>(length < ARRAYSIZE(text) ? length : ARRAYSIZE(text) - 1));
 }
 
 std::string ClassOf(HWND window)
@@ -427,9 +406,7 @@ int CaptionGlyphsMissing(const std::string &cp932)
 {
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
-    wchar_t text[256];
-    int length = MultiByteToWideChar(932, 0, cp932.c_str(), -1, text, 256) - 1;
-    if (length < 0 || !SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return -1;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return -1;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateBitmap(64, 64, 1, 1, nullptr);
     HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
@@ -439,7 +416,7 @@ int CaptionGlyphsMissing(const std::string &cp932)
     // left out, as a font's missing glyph may be as blank as they are.
     std::string box = Drawn(dc, 0xFFFF);
     int missing = 0;
-    for (int i = 0; i < length; i++) missing += text[i] != L' ' && Drawn(dc, text[i]) == box;
+    for (wchar_t character : Widen(cp932)) missing += character != L' ' && Drawn(dc, character) == box;
     SelectObject(dc, previousFont);
     SelectObject(dc, previousBitmap);
     DeleteObject(font);
@@ -468,14 +445,8 @@ MessageBoxContents ReadMessageBox(HWND box)
 
 std::string Utf8(const std::string &cp932)
 {
-    if (cp932.empty()) return cp932;
-    int wide = MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), nullptr, 0);
-    std::wstring w(wide, L'\0');
-    MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &w[0], wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string out(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], bytes, nullptr, nullptr);
-    return out;
+    const std::wstring wide = Widen(cp932);
+    return Narrow(wide.data(), static_cast<int>(wide.size()), CP_UTF8);
 }
 
 std::string Quote(const std::string &cp932) { return "\"" + cp932 + "\""; }

@@ -114,33 +114,28 @@ TEST_F(InstallTest, ProbePathTellsFilesFromFolders)
     EXPECT_EQ(kPathNothing, ProbePath(nullptr));
 }
 
-TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupData)
+TEST_F(InstallTest, SetupIniBesideTheProgramWinsOverSetupDataAndAFolderOfThatNameDoesNotCount)
 {
     const std::string program = world::ProgramFolder();
     char iniPath[260];
     memset(iniPath, 'x', sizeof iniPath);
     EXPECT_EQ(0, LocateSetupIni(iniPath));
+    world::MakeFolder(program + "\\SETUP.INI");
+    EXPECT_EQ(0, LocateSetupIni(iniPath));
+    world::RemoveFile(program + "\\SETUP.INI");
 
     world::MakeFolder(program + "\\SETUPDATA");
     world::MakeFile(program + "\\SETUPDATA\\SETUP.INI", "");
     ASSERT_EQ(1, LocateSetupIni(iniPath));
     EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
+    world::MakeFolder(program + "\\SETUP.INI");
+    ASSERT_EQ(1, LocateSetupIni(iniPath));
+    EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
 
+    world::RemoveFile(program + "\\SETUP.INI");
     world::MakeFile(program + "\\SETUP.INI", "");
     ASSERT_EQ(1, LocateSetupIni(iniPath));
     EXPECT_EQ(program + "\\SETUP.INI", iniPath);
-}
-
-TEST_F(InstallTest, AFolderNamedSetupIniDoesNotCount)
-{
-    const std::string program = world::ProgramFolder();
-    char iniPath[260];
-    world::MakeFolder(program + "\\SETUP.INI");
-    EXPECT_EQ(0, LocateSetupIni(iniPath));
-    world::MakeFolder(program + "\\SETUPDATA");
-    world::MakeFile(program + "\\SETUPDATA\\SETUP.INI", "");
-    ASSERT_EQ(1, LocateSetupIni(iniPath));
-    EXPECT_EQ(program + "\\SETUPDATA\\SETUP.INI", iniPath);
 }
 
 TEST_F(InstallTest, ReadRegNameFindsItsKeyInAnyCaseAndDropsBlanksAndQuotes)

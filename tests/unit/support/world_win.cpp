@@ -40,13 +40,11 @@ void DeleteSubkeys(HKEY key, int depth)
     }
 }
 
-HKEY OpenKey(const std::string &path) { return OpenUserKey(path, false); }
-
 // How many subkeys ([0]) and values ([1]) the key holds; none when it does not exist.
 std::array<int, 2> Counts(const std::string &path)
 {
     DWORD subkeys = 0, values = 0;
-    if (HKEY key = OpenKey(path)) {
+    if (HKEY key = OpenUserKey(path, false)) {
         RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr);
         RegCloseKey(key);
@@ -109,7 +107,7 @@ void SetString(const std::string &path, const std::string &name, const std::stri
 
 bool GetValue(const std::string &path, const std::string &name, DWORD *type, std::string *data)
 {
-    HKEY key = OpenKey(path);
+    HKEY key = OpenUserKey(path, false);
     if (key == nullptr) return false;
     BYTE buffer[4096];
     DWORD size = sizeof buffer;
@@ -122,7 +120,7 @@ bool GetValue(const std::string &path, const std::string &name, DWORD *type, std
 
 bool KeyExists(const std::string &path)
 {
-    HKEY key = OpenKey(path);
+    HKEY key = OpenUserKey(path, false);
     if (key != nullptr) RegCloseKey(key);
     return key != nullptr;
 }
