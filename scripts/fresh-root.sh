@@ -77,8 +77,7 @@ if ! command -v debootstrap >/dev/null; then
     apt-get install -y -qq debootstrap >/dev/null 2>&1 || skip "debootstrap cannot be installed (the mirror)"
 fi
 # The root's tar, made once.
-cached() {
-    [ -s "$cache/$suite.tar" ] && return 0
+if [ ! -s "$cache/$suite.tar" ]; then
     echo "fresh-root $suite: debootstrap (minbase, git, ca-certificates) into build/fresh-root"
     remove_owned "$root"
     if ! debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$root" \
@@ -87,24 +86,20 @@ cached() {
         skip "debootstrap failed (see build/fresh-root/$suite-debootstrap.log)"
     fi
     tar -C "$root" -cf "$cache/$suite.tar.part" . && mv "$cache/$suite.tar.part" "$cache/$suite.tar"
-}
-# The bare root, with a clone of this checkout's HEAD in it.
-fresh() {
-    remove_owned "$root"
-    mkdir -p "$root"
-    tar -C "$root" -xf "$cache/$suite.tar"
-    cp /etc/resolv.conf "$root/etc/resolv.conf"
-    if [ "$suite" = sid ]; then
-        echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-root-sid"
-    fi
-    git clone -q "$repo" "$root/root/project"
-    echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
-}
-cached
+fi
 if [ "$mode" = prepare ]; then exit 0; fi
 started=$SECONDS
 status=0
-fresh
+# The bare root, with a clone of this checkout's HEAD in it.
+remove_owned "$root"
+mkdir -p "$root"
+tar -C "$root" -xf "$cache/$suite.tar"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+if [ "$suite" = sid ]; then
+    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-root-sid"
+fi
+git clone -q "$repo" "$root/root/project"
+echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
 FRESH_ROOT_INSIDE=1 unshare -m -p -f --propagation private bash "$0" "$suite" || status=$?
 if [ "$suite" = sid ]; then
     # The Release files apt last read in the root: a date past is said, not hidden.

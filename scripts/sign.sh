@@ -75,9 +75,7 @@ place() {
 # the key is asked for.
 if [ -z "$signatures" ] && [ -z "$force" ]; then
     for target in "$signed_zip" "$published_zip"; do
-        if [ -e "$target" ]; then
-            fail "$target exists: signing again would replace it (--force does)"
-        fi
+        [ ! -e "$target" ] || fail "$target exists: signing again would replace it (--force does)"
     done
 fi
 
@@ -91,44 +89,39 @@ sigs=$work/sigs/$name-signatures
 mkdir -p "$sigs"
 log=$work/osslsigncode.log
 
+# differs LOG LABEL: stops when osslsigncode's words in LOG show a signature of other
+# bytes than LABEL's; else leaves their Current and Calculated digests.
+differs() {
+    current=$(sed -n "s/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$1" | head -n 1)
+    calculated=$(sed -n "s/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$1" | head -n 1)
+    if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
+        fail "the rebuild differs: $2 is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
+    fi
+}
 # attach EXE SIG: EXE signed with SIG, in place, once SIG is found to sign exactly
 # EXE's bytes and, when signing or with --require-trust, to verify.
 attach() {
-    local exe=$1 sig=$2 label=$name/$(basename "$1") attached=$work/attached.exe first
+    local exe=$1 sig=$2 label=$name/$(basename "$1") attached=$work/attached.exe current calculated
     rm -f "$attached"
     # osslsigncode attaches and then verifies; whether it trusts is judged below, so
     # the written file is what counts. Only one form of the two reads in each version.
-    osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+    osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$work/as-pkcs7.log" 2>&1 || true
     if [ ! -f "$attached" ]; then
-        first=$(cat "$log")
         python3 "$signature_py" wrapped "$sig" "$work/wrapped.sig"
-        osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+        osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$work/as-entry.log" 2>&1 || true
     fi
-    local current calculated
-    # digest WHICH: the Current or Calculated message digest of osslsigncode's last words.
-    digest() { sed -n "s/^$1 message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$log" | head -n 1; }
-    # differs: stops when those words show a signature of other bytes than EXE's.
-    differs() {
-        current=$(digest Current) calculated=$(digest Calculated)
-        if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
-            fail "the rebuild differs: $label is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
-        fi
-    }
     if [ ! -f "$attached" ]; then
-        local second
-        second=$(cat "$log")
         # osslsigncode 2.14 verifies as it attaches, and writes nothing for other bytes.
-        echo "$first" >"$log"
-        differs
+        differs "$work/as-pkcs7.log" "$label"
         echo "sign: osslsigncode attaches the signature of $label in neither form; as PKCS#7 it said:" >&2
-        echo "$first" | said
+        said "$work/as-pkcs7.log"
         echo "sign: and in a WIN_CERTIFICATE entry:" >&2
-        echo "$second" | said
+        said "$work/as-entry.log"
         exit 1
     fi
     local trusted=1
     osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
-    differs
+    differs "$log" "$label"
     if [ -z "$current" ] || [ -z "$calculated" ]; then
         fail "osslsigncode verify reads no digests from $label; it said:" "$log"
     fi
@@ -142,9 +135,8 @@ attach() {
         if ! grep -q 'Verify error:' "$log"; then
             fail "the signature of $label does not verify, and not for its certificates; osslsigncode said:" "$log"
         fi
-        local reason
-        reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
-        reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"
+        local reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}"
+        reason+=": $(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)"
         if [ -n "$require_trust" ]; then
             fail "$reason"
         fi

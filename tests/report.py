@@ -8,7 +8,7 @@ nothing, a code change shows.
   report.py check DOC...     one line when a document's programs are not those of dist/
   report.py shipped RESULTS  the shipped tests that ran, then those that did not, from
                              CTest's JSON listing (standard input) and its JUnit RESULTS"""
-import argparse, datetime, hashlib, json, os, platform, re, shutil, statistics, subprocess, sys
+import argparse, datetime, hashlib, itertools, json, os, platform, re, shutil, statistics, subprocess, sys
 import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -36,15 +36,6 @@ def sums(folder):
 
 def programs_line(found):
     return "Programs measured: %s." % "; ".join("`%s` sha256 `%s`" % item for item in sorted(found.items()))
-
-
-def facts(build="build/win"):
-    """{tool: {field: [values]}} of the build's facts.tsv, in the build's order."""
-    table = {}
-    lines = read(os.path.join(build, "facts.tsv"), encoding="utf-8").splitlines()
-    for tool, field, *values in (line.split("\t") for line in lines):
-        table.setdefault(tool, {})[field] = values
-    return table
 
 
 def commit():
@@ -147,8 +138,10 @@ def startup_table(runs, results, tools, missed):
 
 
 def bench(args):
-    table = facts()
-    tools = [n for n in table if n != "-"]
+    # The build's facts.tsv: its tools in the build's order, and the installer's values.
+    lines = [line.split("\t") for line in read("build/win/facts.tsv", encoding="utf-8").splitlines()]
+    tools = list(dict.fromkeys(line[0] for line in lines if line[0] != "-"))
+    install_values = next(line[2:] for line in lines if line[:2] == ["-", "installValues"])
     how, missed = os.environ.get("WINE_HOW", ""), []
     native = "natively" in how
     cpu = next((l.split(":", 1)[1].strip() for l in read("/proc/cpuinfo").splitlines()
@@ -170,7 +163,7 @@ def bench(args):
         out.append("| %s | %d | %d | %+d | %s |" % (name, size, floor, size - floor, "met" if ok else "MISSED"))
         if not ok:
             missed.append("size of %s" % name)
-    results = time_startups(args, tools, table["-"]["installValues"])
+    results = time_startups(args, tools, install_values)
     out += ["", "## Start-up under Wine", ""]
     if native:
         out += startup_table(args.runs, results, tools, missed)
@@ -218,9 +211,7 @@ def e2e_summary(log):
          "scope": lines[0] if lines else ""}
     for i, l in enumerate(lines):  # each failure with the driver's reasons, the "     - " lines
         if l.startswith("FAIL "):
-            following = lines[i + 1:] + [""]
-            s["reasons"][l[5:]] = [r.strip()[2:] for r in following[:next(
-                j for j, r in enumerate(following) if not r.startswith("     - "))]]
+            s["reasons"][l[5:]] = [r.strip()[2:] for r in itertools.takewhile(lambda r: r.startswith("     - "), lines[i + 1:])]
     s["hostile"] = [sum("hostile" in n.lower() for n in s[k]) for k in ("passed", "failed")]
     return s
 
@@ -295,11 +286,9 @@ def main(argv):
     parser.add_argument("--e2e-log", default="build/win/tests/e2e/e2e-results.txt")
     parser.add_argument("--out")
     args = parser.parse_args(argv)
-    if args.what == "check":
-        print(*check(args.docs), sep="\n", end="\n" if check(args.docs) else "")
-    elif args.what == "shipped":
-        print(*(" ".join(names) for names in shipped(sys.stdin.read(), args.docs[0])), sep="\n")
     if args.what in ("check", "shipped"):
+        lines = check(args.docs) if args.what == "check" else map(" ".join, shipped(sys.stdin.read(), args.docs[0]))
+        print("".join(line + "\n" for line in lines), end="")
         return 0
     out, good = bench(args) if args.what == "bench" else reliability(args)
     with open(args.out, "w", encoding="utf-8") as f:

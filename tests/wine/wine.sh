@@ -95,7 +95,8 @@ PY
     status=$?; exit "$status") >/dev/null 2>&1
 }
 
-# How Wine runs here, as wine_enter will run it; returns 1, saying why, where it cannot.
+# How Wine runs here, as wine_enter will run it, kept in wine_how; returns 1, saying
+# why, where it cannot.
 wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_native_how="runs natively (the kernel runs 32-bit programs)"
 wine_qemu_how="runs through qemu-i386 in a private binfmt_misc"
@@ -109,12 +110,12 @@ wine_describe() {
         elif ! wine_kernel_takes_int80; then
             problem="Wine's WoW64 mode needs the kernel's 32-bit system calls (int 0x80), which this kernel refuses; Debian 12 or 13, whose Wine runs through qemu, works here"
         else
-            echo "wine: Wine $wine_wow64_how" && return 0
+            wine_how=$wine_wow64_how && echo "wine: Wine $wine_how" && return 0
         fi
     elif ! wine_needs_qemu; then
-        echo "wine: the 32-bit loader ${WINE_HOW:-$wine_native_how}" && return 0
+        wine_how=$wine_native_how && echo "wine: the 32-bit loader ${WINE_HOW:-$wine_how}" && return 0
     elif problem=$(wine_qemu_problem) && [ -z "$problem" ]; then
-        echo "wine: the 32-bit loader $wine_qemu_how" && return 0
+        wine_how=$wine_qemu_how && echo "wine: the 32-bit loader $wine_how" && return 0
     elif [ "${WINE_VIA:-}" = qemu ]; then
         problem="WINE_VIA=qemu asks for the qemu route, but $problem"
     else
@@ -134,12 +135,8 @@ wine_enter() {
         *) echo "wine_enter: $1 is not an absolute path; the script may have changed folder" >&2; exit 1 ;;
     esac
     wine_describe || exit "$WINE_SKIP"
-    if [ "$WINE_ROUTE" = wow64 ]; then
-        export WINE_HOW=$wine_wow64_how
-    elif ! wine_needs_qemu; then
-        export WINE_HOW=$wine_native_how
-    else
-        export WINE_HOW=$wine_qemu_how
+    export WINE_HOW=$wine_how
+    if [ "$wine_how" = "$wine_qemu_how" ]; then
         exec unshare -U -r -m --propagation private bash "$wine_repo/tests/wine/wine.sh" ns "$WINE_QEMU" bash "$@"
     fi
 }
@@ -178,24 +175,24 @@ wine_prefix_boot() {
     wineserver -w
 }
 
-# The faces Wine asks for in the Japanese locale, which Debian does not ship (the
-# dialogs' own, and Wine 10's captions'): IPAPGothic has their glyphs, and wraps lines as
-# the first does. Marlett is found in the prefix, not in Wine's folder (else "r" for ×).
-wine_prefix_fonts() {
+# wine_prefix_setup [unmanaged]: boots $WINEPREFIX if new and gives it the faces Wine asks
+# for in the Japanese locale, which Debian does not ship (the dialogs' own, and Wine 10's
+# captions'): IPAPGothic has their glyphs, and wraps lines as the first does. Marlett is
+# found in the prefix, not in Wine's folder (else "r" for ×). "unmanaged": without a
+# window manager on the display, Wine waits 2 s for one on every window it hides or
+# destroys; unmanaged windows need no answer.
+wine_prefix_setup() {
     local face
+    wine_prefix_boot
     for face in 'ＭＳ Ｐゴシック' 'MS UI Gothic'; do
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
     done
     if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
         cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
-    wineserver -w
-}
-
-# Without a window manager on the display, Wine waits 2 s for one on every window it
-# hides or destroys; unmanaged windows need no answer.
-wine_prefix_unmanaged() {
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    if [ "${1:-}" = unmanaged ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
     wineserver -w
 }
 
