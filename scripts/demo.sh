@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
-# The demo: builds the tools into dist/, installs a sample game (SETUP.INI, the
-# installer's registry values, a save folder) in a private Wine prefix and runs each
-# tool of the build's list from there.
-#   With a display ($DISPLAY set): starts the tools and leaves them to the user; prints
-#   the stored values once all their windows are closed.
-#   Without one (Xvfb, a Wine desktop window per program): shoots each tool
-#   (build/demo/<tool>.png), picks a choice other than the shown one, decides and prints
-#   the values read back; then shoots the first tool's three warning boxes a player can
-#   meet, under the Japanese and a French locale (build/demo/warning-*[-fr].png).
-#   --refresh-docs (unattended runs only): then copies this run's screenshots over
-#   those in docs/, once every one of them was taken.
+# The demo (README): builds dist/, installs a sample game (SETUP.INI, the installer's
+# registry values, a save folder) in a private Wine prefix and runs each tool of the build
+# there. On a display: leaves them to the user, and prints the stored values once all are
+# closed. Without one, on Xvfb, a Wine desktop window each: shoots each tool
+# (build/demo/<tool>.png), decides a choice other than the shown one and prints the values
+# read back, then shoots the first tool's three warning boxes a player can meet, under
+# the Japanese and a French locale (build/demo/warning-*.png, warning-*-fr.png).
+#   --refresh-docs (unattended only): then copies all the shots over those in docs/.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,7 +31,6 @@ fi
 . tests/wine/wine.sh
 wine_enter "$repo/scripts/demo.sh" "$@"
 
-# --- Builds -------------------------------------------------------------------------
 echo "demo: building the product into dist/"
 win_build product e2e_pilot facts >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
@@ -45,7 +41,6 @@ remove_owned "$shots"
 mkdir -p "$shots"
 taken=() failed=
 
-# --- X display and Wine prefix --------------------------------------------------------
 session_start
 
 unattended=
@@ -61,7 +56,6 @@ remove_owned "$WINEPREFIX"
 echo "demo: preparing the Wine prefix build/demo-prefix"
 wine_prefix_setup ${unattended:+unmanaged}
 
-# --- The sample game --------------------------------------------------------------------
 reg_name=KzSampleGame
 game=$WINEPREFIX/drive_c/KzSample
 mkdir -p "$game/SAVE" "$game/DAT"
@@ -97,9 +91,8 @@ wine regedit /S 'C:\kzsample.reg'
 echo "demo: sample game in C:\\KzSample (SETUP.INI names $reg_name), save folder C:\\KzSample\\SAVE"
 
 stored() {  # stored VALUE: its text under the game's key, or "(absent)"
-    local line
-    line=$(wine reg query "HKCU\\Software\\$reg_name" /v "$1" 2>/dev/null | tr -d '\r' | grep -E "^ +$1 +REG_SZ" || true)
-    if [ -z "$line" ]; then echo "(absent)"; else echo "\"$(echo "$line" | sed -E 's/^ +[^ ]+ +REG_SZ +//')\""; fi
+    { wine reg query "HKCU\\Software\\$reg_name" /v "$1" 2>/dev/null || true; } | tr -d '\r' |
+        awk -v value="$1" '$1 == value && $2 == "REG_SZ" { sub(/^ +[^ ]+ +REG_SZ +/, ""); text = "\"" $0 "\"" } END { print text ? text : "(absent)" }'
 }
 
 show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"; done; }
@@ -107,20 +100,7 @@ show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n'
 echo "demo: stored values before:"
 show_values
 
-if [ -z "$unattended" ]; then
-    echo "demo: starting the tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
-    pids=()
-    for exe in "${tool_names[@]}"; do
-        wine "C:\\KzSample\\$exe.exe" &
-        pids+=($!)
-    done
-    wait "${pids[@]}" || true
-    echo "demo: stored values after:"
-    show_values
-    exit 0
-fi
-
-# --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
+# --- Unattended, one tool at a time, each in a Wine desktop that gives it a frame ---
 pilot_win=$(wine_path "$pilot")
 # in_desktop LOCALE EXE: EXE in a Wine desktop of its own, named $desktop (the caller's).
 in_desktop() {
@@ -197,10 +177,18 @@ warning_box() {
     desktop_ends
 }
 
-for name in "${tool_names[@]}"; do run_tool "$name"; done
-
+if [ -z "$unattended" ]; then
+    echo "demo: starting the tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
+    for exe in "${tool_names[@]}"; do
+        wine "C:\\KzSample\\$exe.exe" &
+    done
+    wait
+else
+    for name in "${tool_names[@]}"; do run_tool "$name"; done
+fi
 echo "demo: stored values after (read back from the registry):"
 show_values
+if [ -z "$unattended" ]; then exit 0; fi
 
 # No SETUP.INI beside the tool; one without REG_NAME; one naming a game never set up.
 for folder in KzNoIni KzNoRegName KzNotSetUp; do

@@ -97,9 +97,9 @@ if wine_needs_qemu; then
             if ! apt-get indextargets --format '$(RELEASE)' | grep -qx "$suite"; then
                 mirror=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' |
                          awk -v r="$codename" '$1 == r { print $2; exit }')
-                echo "install-deps: adding $suite from ${mirror:-http://deb.debian.org/debian/}"
-                echo "deb ${mirror:-http://deb.debian.org/debian/} $suite main" \
-                    >"/etc/apt/sources.list.d/$suite.list"
+                mirror=${mirror:-http://deb.debian.org/debian/}
+                echo "install-deps: adding $suite from $mirror"
+                echo "deb $mirror $suite main" >"/etc/apt/sources.list.d/$suite.list"
                 updated=
                 apt_update
             fi

@@ -1,15 +1,12 @@
 #!/usr/bin/env bash
 # The release: builds the programs alone, from scratch, and has CPack write
-# build/release/<project>-<version>.zip with the programs, the players' guide
-# (players.txt), BUILDINFO (the package versions that decide its bytes) and SHA256SUMS.
-# The version is "git describe" of this checkout (-dirty when the working tree has
-# changes). The archive is as reproducible as the programs: its entries carry the
-# commit's time (SOURCE_DATE_EPOCH), in a fixed order, without fields that vary.
+# build/release/<project>-<version>.zip ("git describe" of this checkout, -dirty for a
+# changed working tree) with the programs, the players' guide (players.txt), BUILDINFO
+# and SHA256SUMS, as reproducible as the programs: every entry at the commit's time, in
+# a fixed order, without fields that vary (docs/packaging.md). Signed zips stay.
 #   release.sh --signatures SIGNATURES_ZIP [--require-trust] [--force]   then attaches
-#       the published signatures to the programs just built (scripts/sign.sh --attach,
-#       which says what the options do): the signed zip is the publisher's, byte for
-#       byte, when the sources and the tools are the same.
-# Signed zips that sign.sh wrote into build/release stay: only the build is started afresh.
+#       the published signatures to the programs just built (sign.sh --attach): the
+#       signed zip is the publisher's, byte for byte, when the sources and tools are the same.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 usage() { echo "usage: release.sh [--signatures SIGNATURES_ZIP [--require-trust] [--force]]" >&2; exit 2; }

@@ -1,32 +1,22 @@
 #!/usr/bin/env bash
-# Signs the programs of a release zip (Authenticode, SHA-256) and writes, beside it:
-#   <release>-signed.zip      the release with its programs signed, and SHA256SUMS-signed
-#                             listing the signed files (SHA256SUMS still lists the unsigned)
-#   <release>-signatures.zip  each program's signature alone, <program>.sig, to publish:
-#                             with it anyone can turn a rebuild into the signed release
-#
-#   sign.sh [--force] RELEASE_ZIP               signs with the key the environment names
+# Signs the programs of a release zip (Authenticode, SHA-256) and writes, beside it,
+# <release>-signed.zip (its programs signed; SHA256SUMS-signed lists the signed files) and
+# <release>-signatures.zip (each program's signature alone, <program>.sig, plain PKCS#7
+# whichever osslsigncode made it: with it anyone turns a rebuild into the signed release).
+#   sign.sh [--force] RELEASE_ZIP     with the key the environment names, each signed
+#                                     program verified before anything is written
 #   sign.sh --attach SIGNATURES_ZIP [--require-trust] [--force] RELEASE_ZIP
-#                                               the same signed zip from published
-#                                               signatures (release.sh --signatures)
-#
-# A signature is published as the PKCS#7 alone (DER), whichever osslsigncode made it;
-# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with any
-# version. Signing verifies every signed program before it writes anything. Attaching
-# checks that each signature signs exactly the program at hand (else the rebuild
-# differs), then its chain and dates: an expired or private certificate is a warning,
-# with --require-trust an error. Nothing written is replaced unless --force.
-#
-# The key, either
-#   SIGN_PKCS12=<file.p12>                      key and certificate chain in one file
-#   SIGN_PKCS11_URI=<pkcs11:...> SIGN_PKCS11_MODULE=<module.so> SIGN_CERTS=<chain.pem>
-#                                               a key on a token; SIGN_PKCS11_ENGINE names
-#                                               OpenSSL's pkcs11 engine where it is needed
-# with SIGN_PASSWORD, the file's password or the token's PIN (given to osslsigncode in
-# a file, never on its command line), and optionally SIGN_TIMESTAMP_URL, an RFC 3161
-# time-stamping server, whose countersignature keeps the signature valid after the
-# certificate expires. SIGN_CAFILE: the authorities to check signatures against, where
-# the system's do not include the signer's.
+#       the same signed zip from published signatures (release.sh --signatures), in
+#       either osslsigncode's form, each found to sign exactly the program at hand (else
+#       the rebuild differs); a chain that does not verify (an expired or private
+#       certificate) is a warning, with --require-trust an error.
+# Nothing written is replaced unless --force. The key: SIGN_PKCS12=<file.p12>, or on a
+# token SIGN_PKCS11_URI=<pkcs11:...> SIGN_PKCS11_MODULE=<module.so> SIGN_CERTS=<chain.pem>
+# (SIGN_PKCS11_ENGINE names OpenSSL's pkcs11 engine where needed); SIGN_PASSWORD, its
+# password or PIN (given to osslsigncode in a file, never on its command line);
+# SIGN_TIMESTAMP_URL, an RFC 3161 server whose countersignature keeps the signature valid
+# after the certificate expires; SIGN_CAFILE, the authorities to check signatures
+# against where the system's do not include the signer's. docs/packaging.md says more.
 set -euo pipefail
 
 said() { sed 's/^/sign:   /' "$@" >&2; }
@@ -153,7 +143,6 @@ if [ -n "$signatures" ]; then
         python3 "$signature_py" plain "$sig" "$sigs/$exe.sig"
     done
 else
-    key=()
     if [ -n "${SIGN_PKCS12:-}" ]; then
         key=(-pkcs12 "$SIGN_PKCS12")
     elif [ -n "${SIGN_PKCS11_URI:-}" ]; then
@@ -189,10 +178,8 @@ done
 epoch=$(python3 -c 'import sys, zipfile, calendar
 print(calendar.timegm(zipfile.ZipFile(sys.argv[1]).infolist()[0].date_time + (0, 0, 0)))' "$release")
 pack() {
-    local zip=$2
-    rm -f "$zip"
-    (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$zip" -@)
-    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip" >/dev/null
+    (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$2" -@)
+    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$2" >/dev/null
 }
 pack "$tree" "$work/signed.zip"
 if [ -n "$signatures" ]; then

@@ -8,7 +8,7 @@ nothing, a code change shows.
   report.py check DOC...     one line when a document's programs are not those of dist/
   report.py shipped RESULTS  the shipped tests that ran, then those that did not, from
                              CTest's JSON listing (standard input) and its JUnit RESULTS"""
-import argparse, datetime, hashlib, itertools, json, os, platform, re, shutil, statistics, subprocess, sys
+import argparse, datetime, hashlib, itertools, json, os, pathlib, platform, re, shutil, statistics, subprocess, sys
 import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -60,13 +60,10 @@ def shipped(listing, results):
     # The listing also holds the fixtures these tests need; only the labelled ones count.
     asked = [t["name"] for t in tests
              if any(p["name"] == "LABELS" and "shipped" in p["value"] for p in t.get("properties", []))]
-    ran = set()
-    if os.path.exists(results):
-        ran = {c.get("name") for c in ET.parse(results).iter("testcase") if c.get("status") in ("run", "fail")}
+    ran = {c.get("name") for c in ET.parse(results).iter("testcase")
+           if c.get("status") in ("run", "fail")} if os.path.exists(results) else set()
     return [n for n in asked if n in ran], [n for n in asked if n not in ran]
 
-
-# --- The benchmark -----------------------------------------------------------------------
 
 def wine(*args):
     locale = os.environ["WINE_LOCALE"]  # the tools' own, code page 932
@@ -88,14 +85,12 @@ def time_startups(args, tools, install_values):
     for path in ["dist/%s.exe" % n for n in tools] + ["build/win/bench/floor.exe"] + \
             ["build/win/bench/dialog_%s.exe" % n for n in tools]:
         shutil.copy(path, bench)
-    with open(os.path.join(bench, "SETUP.INI"), "w") as f:
-        f.write("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
+    pathlib.Path(bench, "SETUP.INI").write_text("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
     # The floor with each tool's own dialog: what the dialog alone costs.
     labels = ["floor"] + tools + ["dialog-" + n for n in tools]
     programs = ["%s=C:\\bench\\%s.exe" % (label, label.replace("-", "_")) for label in labels]
     def layout(before, now):
-        with open(os.path.join(bench, "layout.reg"), "w", encoding="utf-16") as f:
-            f.write(reg_file(before, now, install_values))
+        pathlib.Path(bench, "layout.reg").write_text(reg_file(before, now, install_values), encoding="utf-16")
         run(wine("regedit", "/S", "C:\\bench\\layout.reg"))
         run([os.environ["WINE_SERVER"], "-w"])
     results, before = {}, 0
@@ -190,8 +185,6 @@ def bench(args):
     return out, not missed
 
 
-# --- Reliability -----------------------------------------------------------------------
-
 SUMMARY = re.compile(r"\d+ passed, \d+ failed$")
 COMPARED = re.compile(r"compared: (\d+) scenarios, (\d+) entries, (\d+) differing$")
 
@@ -202,16 +195,16 @@ def e2e_summary(log):
         return None
     lines = read(log, errors="replace").splitlines()
     s = {"passed": [l[5:] for l in lines if l.startswith("PASS ")],
-         "failed": [l[5:] for l in lines if l.startswith("FAIL ")], "reasons": {},
+         "failed": [l[5:] for l in lines if l.startswith("FAIL ")],
          "programs": {name: sha for sha, name in (l[9:].split() for l in lines if l.startswith("program: "))},
          "about": [l for l in lines if l.startswith(("commit: ", "wine: "))],
          # One line per driver run (one per ANSI code page); a run that was stopped has none.
          "compared": [tuple(int(n) for n in m.groups()) for m in map(COMPARED.match, lines) if m],
          "runs": sum(1 for l in lines if SUMMARY.match(l)), "whole": lines[:1] == ["run: whole suite"],
          "scope": lines[0] if lines else ""}
-    for i, l in enumerate(lines):  # each failure with the driver's reasons, the "     - " lines
-        if l.startswith("FAIL "):
-            s["reasons"][l[5:]] = [r.strip()[2:] for r in itertools.takewhile(lambda r: r.startswith("     - "), lines[i + 1:])]
+    # Each failure with the driver's reasons, the "     - " lines after it.
+    s["reasons"] = {l[5:]: [r.strip()[2:] for r in itertools.takewhile(lambda r: r.startswith("     - "), lines[i + 1:])]
+                    for i, l in enumerate(lines) if l.startswith("FAIL ")}
     s["hostile"] = [sum("hostile" in n.lower() for n in s[k]) for k in ("passed", "failed")]
     return s
 
@@ -232,10 +225,7 @@ def reliability(args):
            "write that changes nothing but its one value." % (clang[0] if clang else "clang", args.fuzz_seconds),
            "", "| target | inputs tried | seconds | outcome |", "|---|---:|---:|---|"]
     inputs, clean = 0, True
-    for source in sorted(os.listdir(os.path.join(REPO, "fuzz"))):
-        if not source.endswith("_fuzz.cpp"):
-            continue
-        target = source[:-len("_fuzz.cpp")]
+    for target in sorted(f[:-len("_fuzz.cpp")] for f in os.listdir(os.path.join(REPO, "fuzz")) if f.endswith("_fuzz.cpp")):
         stats = os.path.join(args.fuzz_stats, target + ".txt")
         text = read(stats, errors="replace") if os.path.exists(stats) else ""
         execs = re.search(r"stat::number_of_executed_units:\s*(\d+)", text)
@@ -291,8 +281,7 @@ def main(argv):
         print("".join(line + "\n" for line in lines), end="")
         return 0
     out, good = bench(args) if args.what == "bench" else reliability(args)
-    with open(args.out, "w", encoding="utf-8") as f:
-        f.write("\n".join(out))
+    pathlib.Path(args.out).write_text("\n".join(out), encoding="utf-8")
     print("\n".join(out))
     return 0 if good else 1
 

@@ -31,7 +31,7 @@ fi
 session=$1
 # A server left by an interrupted run would outlive the prefix it serves.
 wineserver -k >/dev/null 2>&1 || true
-remove_owned "$WINEPREFIX" "$session"
+remove_owned "$WINEPREFIX"
 mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"

@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Source this file: the one place that decides how Wine runs the 32-bit programs here,
-# and what every run that starts Wine shares: its prefix ($WINEPREFIX, build/wineprefix
-# unless a script picks another folder under build/), locale, X server, and the folders
-# it owns. Debian 12's and 13's Wine runs them in its 32-bit loader, a 32-bit Linux
-# program: where the kernel cannot execute those (or WINE_VIA=qemu asks), a private
-# binfmt_misc, mounted in a user and mount namespace of our own, hands it to qemu-i386
-# (qemu-user 8 or newer: 7.2 takes about a minute a start); nothing changes outside it.
-# Debian unstable's Wine runs them in its 64-bit loader, in WoW64 mode: no 32-bit Linux
-# program, no qemu. Run as "wine.sh ns QEMU COMMAND [ARGS]", this is the inside of that
-# namespace: P keeps argv[0], which Wine's loader needs; F opens the interpreter now.
+# Source this file: the one place that decides how Wine runs the 32-bit programs here
+# (docs/testing.md#how-wine-runs), and what every run that starts Wine shares: its prefix
+# ($WINEPREFIX, build/wineprefix unless a script picks another folder under build/),
+# locale, X server, and the folders it owns. Run as "wine.sh ns QEMU COMMAND [ARGS]",
+# this is the inside of the qemu route's user and mount namespace, whose private
+# binfmt_misc hands Wine's 32-bit loader to QEMU, changing nothing outside it: P keeps
+# argv[0], which Wine's loader needs; F opens the interpreter now.
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = ns ]; then
     set -eu
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
@@ -20,7 +17,6 @@ if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = ns ]; then
 fi
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
-WINE_SKIP=77
 
 # WINE_ROUTE (wow64 or i386), WINE_LOADER and WINE_SERVER (Debian unstable puts none on
 # PATH) of the Wine installed. Debian 12's libwine:amd64 has an i386-windows folder too,
@@ -52,7 +48,6 @@ wine_route_to_install() {
 }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
-# Whether the i386 route goes through qemu here.
 wine_needs_qemu() { [ "$WINE_ROUTE" = i386 ] && { [ "${WINE_VIA:-}" = qemu ] || ! wine_runs_here; }; }
 
 # A WINEPREFIX from the environment is a player's, with their games and saves: our runs
@@ -134,7 +129,7 @@ wine_enter() {
         /*) ;;
         *) echo "wine_enter: $1 is not an absolute path; the script may have changed folder" >&2; exit 1 ;;
     esac
-    wine_describe || exit "$WINE_SKIP"
+    wine_describe || exit 77  # skipped
     export WINE_HOW=$wine_how
     if [ "$wine_how" = "$wine_qemu_how" ]; then
         exec unshare -U -r -m --propagation private bash "$wine_repo/tests/wine/wine.sh" ns "$WINE_QEMU" bash "$@"
@@ -161,16 +156,14 @@ wine_in_locale() {
 wine_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 # Boots $WINEPREFIX if it is new, then waits until its server has exited: all on disk.
-# wineboot talks even when all goes well: its output is shown only on failure, from a
-# file, not a pipe, which the processes it leaves running would hold open.
+# wineboot talks even when all goes well: its output is shown only on failure, from the
+# prefix's wineboot.log, not a pipe, which the processes it leaves running would hold open.
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     [ -f "$WINEPREFIX/system.reg" ] && return 0
-    local log status=0
-    log=$(mktemp)
+    local log=$WINEPREFIX/wineboot.log status=0
     wine wineboot -i >"$log" 2>&1 || status=$?
     [ "$status" = 0 ] || { echo "wineboot failed (exit code $status) in $WINEPREFIX:"; cat "$log"; } >&2
-    rm -f "$log"
     [ "$status" = 0 ] || return "$status"
     wineserver -w
 }
