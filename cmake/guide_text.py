@@ -8,6 +8,7 @@ picture becomes its description (its alt text) on a line of its own, in the orde
 pictures stand, so the text says in words what the pictures show; a link keeps its text
 and names its target.
 """
+import pathlib
 import re
 import sys
 
@@ -28,7 +29,5 @@ def plain(markdown):
 
 
 if __name__ == "__main__":
-    with open(sys.argv[1], encoding="utf-8") as source:
-        text = plain(source.read())
-    with open(sys.argv[2], "w", encoding="utf-8-sig", newline="") as target:
-        target.write(text)
+    text = plain(pathlib.Path(sys.argv[1]).read_text(encoding="utf-8"))
+    pathlib.Path(sys.argv[2]).write_text(text, encoding="utf-8-sig", newline="")

@@ -9,6 +9,7 @@ do; 2.5 (Debian 12) writes and reads the entry of the image's certificate table:
 Each refuses the other's form, so the release publishes the plain one and converts.
 SIG may be in either form.
 """
+import pathlib
 import struct
 import sys
 
@@ -50,10 +51,8 @@ def wrapped(data):
 if __name__ == "__main__":
     if len(sys.argv) != 4 or sys.argv[1] not in ("plain", "wrapped"):
         raise SystemExit(__doc__)
-    with open(sys.argv[2], "rb") as source:
-        try:
-            result = {"plain": plain, "wrapped": wrapped}[sys.argv[1]](source.read())
-        except ValueError as error:
-            raise SystemExit(f"{sys.argv[2]}: not a detached Authenticode signature: {error}")
-    with open(sys.argv[3], "wb") as target:
-        target.write(result)
+    try:
+        result = {"plain": plain, "wrapped": wrapped}[sys.argv[1]](pathlib.Path(sys.argv[2]).read_bytes())
+    except ValueError as error:
+        raise SystemExit(f"{sys.argv[2]}: not a detached Authenticode signature: {error}")
+    pathlib.Path(sys.argv[3]).write_bytes(result)

@@ -13,6 +13,5 @@ cmake --preset host >/dev/null
 cmake --build --preset host -j"$(nproc)" --target registry_calls
 win_build bench_programs facts
 export WINEPREFIX=$PWD/build/bench-prefix WINE_LOADER WINE_LOCALE
-wine_prefix_boot
-wine_prefix_fonts
+wine_prefix_setup
 python3 tests/report.py bench --runs "${RUNS:-31}" --siblings ${SIBLINGS:-0 100 1000 10000} --out docs/performance.md

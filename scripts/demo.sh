@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# The demo: builds the tools into dist/, installs a sample game (SETUP.INI, the
-# installer's registry values, a save folder) in a private Wine prefix and runs the
-# programs of dist/ on it, each tool of the build's list.
-#   With a display ($DISPLAY set): starts the tools and leaves them to the user;
-#   prints the stored values once all their windows are closed.
-#   Without one: runs each tool under Xvfb in a Wine desktop window, takes a
-#   screenshot (build/demo/<tool>.png), picks a choice other than the shown one,
-#   decides, and prints the values read back from the registry.
-#   Without one, it also takes the first tool's three warning boxes that a player can
-#   meet (build/demo/warning-*.png), from folders laid out to cause each, and the same
-#   boxes under a French locale (code page 1252, warning-*-fr.png).
-#   --refresh-docs (unattended runs only): then also copies this run's screenshots over
-#   those in docs/, once every one of them was taken.
+# The demo (README): builds dist/, installs a sample game (SETUP.INI, the installer's
+# registry values, a save folder) in a private Wine prefix and runs each tool of the build
+# there. On a display: leaves them to the user, and prints the stored values once all are
+# closed. Without one, on Xvfb, a Wine desktop window each: shoots each tool
+# (build/demo/<tool>.png), decides a choice other than the shown one and prints the values
+# read back, then shoots the first tool's three warning boxes a player can meet, under
+# the Japanese and a French locale (build/demo/warning-*.png, warning-*-fr.png).
+#   --refresh-docs (unattended only): then copies all the shots over those in docs/.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,11 +15,8 @@ refresh_docs=
 case "$*" in
     "") ;; --refresh-docs) refresh_docs=1 ;; *) echo "usage: demo.sh [--refresh-docs]" >&2; exit 2 ;;
 esac
-# The pictures in docs/ are those an unattended run takes; on a display the tools are
-# left to the user and nothing is shot.
 if [ -n "$refresh_docs" ] && [ -n "${DISPLAY:-}" ]; then
-    echo "demo: --refresh-docs takes its pictures unattended, under Xvfb; with a display" \
-         "($DISPLAY) none are taken. Run it without one: DISPLAY= bash scripts/demo.sh --refresh-docs" >&2
+    echo "demo: --refresh-docs shoots unattended, on Xvfb; run it without a display: DISPLAY= bash scripts/demo.sh --refresh-docs" >&2
     exit 2
 fi
 
@@ -39,7 +31,6 @@ fi
 . tests/wine/wine.sh
 wine_enter "$repo/scripts/demo.sh" "$@"
 
-# --- Builds -------------------------------------------------------------------------
 echo "demo: building the product into dist/"
 win_build product e2e_pilot facts >/dev/null
 ls -l dist/*.exe | awk '{ print "demo:   " $NF " (" $5 " bytes)" }'
@@ -50,7 +41,6 @@ remove_owned "$shots"
 mkdir -p "$shots"
 taken=() failed=
 
-# --- X display and Wine prefix --------------------------------------------------------
 session_start
 
 unattended=
@@ -64,11 +54,8 @@ fi
 export WINEPREFIX=$repo/build/demo-prefix
 remove_owned "$WINEPREFIX"
 echo "demo: preparing the Wine prefix build/demo-prefix"
-wine_prefix_boot
-wine_prefix_fonts
-if [ -n "$unattended" ]; then wine_prefix_unmanaged; fi
+wine_prefix_setup ${unattended:+unmanaged}
 
-# --- The sample game --------------------------------------------------------------------
 reg_name=KzSampleGame
 game=$WINEPREFIX/drive_c/KzSample
 mkdir -p "$game/SAVE" "$game/DAT"
@@ -104,9 +91,8 @@ wine regedit /S 'C:\kzsample.reg'
 echo "demo: sample game in C:\\KzSample (SETUP.INI names $reg_name), save folder C:\\KzSample\\SAVE"
 
 stored() {  # stored VALUE: its text under the game's key, or "(absent)"
-    local line
-    line=$(wine reg query "HKCU\\Software\\$reg_name" /v "$1" 2>/dev/null | tr -d '\r' | grep -E "^ +$1 +REG_SZ" || true)
-    if [ -z "$line" ]; then echo "(absent)"; else echo "\"$(echo "$line" | sed -E 's/^ +[^ ]+ +REG_SZ +//')\""; fi
+    { wine reg query "HKCU\\Software\\$reg_name" /v "$1" 2>/dev/null || true; } | tr -d '\r' |
+        awk -v value="$1" '$1 == value && $2 == "REG_SZ" { sub(/^ +[^ ]+ +REG_SZ +/, ""); text = "\"" $0 "\"" } END { print text ? text : "(absent)" }'
 }
 
 show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n' "$value" "$(stored "$value")"; done; }
@@ -114,21 +100,14 @@ show_values() { for value in "${value_names[@]}"; do printf 'demo:   %-14s %s\n'
 echo "demo: stored values before:"
 show_values
 
-if [ -z "$unattended" ]; then
-    echo "demo: starting the tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
-    pids=()
-    for exe in "${tool_names[@]}"; do
-        wine "C:\\KzSample\\$exe.exe" &
-        pids+=($!)
-    done
-    wait "${pids[@]}" || true
-    echo "demo: stored values after:"
-    show_values
-    exit 0
-fi
-
-# --- Unattended: one tool at a time, each in a Wine desktop that gives it a frame ----
+# --- Unattended, one tool at a time, each in a Wine desktop that gives it a frame ---
 pilot_win=$(wine_path "$pilot")
+# in_desktop LOCALE EXE: EXE in a Wine desktop of its own, named $desktop (the caller's).
+in_desktop() {
+    wine_in_locale "$1" explorer "/desktop=$desktop,800x600" "$2" &
+    explorer_pid=$!
+}
+pilot() { wine "$pilot_win" --desktop "$desktop" "$@" | tr -d '\r'; }  # pilot VERB CLASS [ID]
 
 shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's window
     local file=$2 window origin ox oy left top right bottom margin=6
@@ -145,28 +124,27 @@ shoot() {  # shoot "LEFT TOP RIGHT BOTTOM" FILE: that part of the Wine desktop's
     # earlier screen.
     import -window root "$session/screen.png" || return 1
     convert "$session/screen.png" -crop "$((right - left + 2 * margin))x$((bottom - top + 2 * margin))+$((ox + left - margin))+$((oy + top - margin))" +repage "$file"
+    taken+=("$file")
 }
 
-desktop_ends() {  # desktop_ends PID: the desktop ends with the last program in it
-    for _ in $(seq 100); do kill -0 "$1" 2>/dev/null && sleep 0.1 || break; done
-    kill "$1" 2>/dev/null || true
+desktop_ends() {  # the desktop ends with the last program in it
+    for _ in $(seq 100); do kill -0 "$explorer_pid" 2>/dev/null && sleep 0.1 || break; done
+    kill "$explorer_pid" 2>/dev/null || true
 }
 
 run_tool() {  # run_tool EXE: picks the last row not checked at open, and decides
-    local exe=$1 class desktop shot out rect checked choice choice_name i
+    local exe=$1 class desktop out rect checked choice choice_name i
+    local -a rows texts
     class=$(fact "$exe" className)
     desktop=$(echo "$exe" | tr 'A-Z' 'a-z')
-    shot=$shots/$desktop.png
-    wine explorer "/desktop=$desktop,800x600" "C:\\KzSample\\$exe.exe" &
-    local explorer_pid=$!
-    checked=$(wine "$pilot_win" --desktop "$desktop" wait "$class" | tr -d '\r' | sed -n 's/^checked //p')
-    local -a rows texts
+    in_desktop "$WINE_LOCALE" "C:\\KzSample\\$exe.exe"
+    checked=$(pilot wait "$class" | sed -n 's/^checked //p')
     read -r -a rows <<<"$(fact "$exe" rows)"
     IFS=$'\t' read -r -a texts <<<"$(fact "$exe" rowTexts)"
     for i in "${!rows[@]}"; do
         if [ "${rows[i]}" != "${checked:-}" ]; then choice=${rows[i]} choice_name=${texts[i]}; fi
     done
-    out=$(wine "$pilot_win" --desktop "$desktop" click "$class" "$choice" | tr -d '\r')
+    out=$(pilot click "$class" "$choice")
     rect=$(echo "$out" | sed -n 's/^rect //p')
     if [ -z "$rect" ]; then
         echo "demo: $exe: $out"
@@ -174,38 +152,43 @@ run_tool() {  # run_tool EXE: picks the last row not checked at open, and decide
         return 1
     fi
     echo "demo: $exe: picked $choice_name ($choice); checked now: $(echo "$out" | sed -n 's/^checked //p')"
-    shoot "$rect" "$shot"
-    taken+=("$shot")
-    echo "demo: $exe: screenshot $shot"
-    out=$(wine "$pilot_win" --desktop "$desktop" close "$class" "$(fact "$exe" decideId)" | tr -d '\r')
+    shoot "$rect" "$shots/$desktop.png"
+    echo "demo: $exe: screenshot $shots/$desktop.png"
+    out=$(pilot close "$class" "$(fact "$exe" decideId)")
     echo "demo: $exe: 決定 → $out; $(fact "$exe" valueName) is now $(stored "$(fact "$exe" valueName)")"
-    desktop_ends "$explorer_pid"
+    desktop_ends
 }
 
-# warning_box FOLDER NAME [LOCALE]: the first tool from C:\FOLDER (in LOCALE, Japanese by
-# default), its box shot as NAME.png, then OK
+# warning_box FOLDER NAME LOCALE: the first tool from C:\FOLDER in LOCALE, its box shot as
+# NAME.png, then OK
 warning_box() {
     local desktop=$2 out rect
-    wine_in_locale "${3:-ja_JP.UTF-8}" explorer "/desktop=$desktop,800x600" "C:\\$1\\${tool_names[0]}.exe" &
-    local explorer_pid=$!
-    out=$(wine "$pilot_win" --desktop "$desktop" wait '#32770' | tr -d '\r')
+    in_desktop "$3" "C:\\$1\\${tool_names[0]}.exe"
+    out=$(pilot wait '#32770')
     rect=$(echo "$out" | sed -n 's/^rect //p')
     if [ -n "$rect" ] && shoot "$rect" "$shots/$desktop.png"; then
-        taken+=("$shots/$desktop.png")
         echo "demo: C:\\$1: warning box $shots/$desktop.png"
-        out=$(wine "$pilot_win" --desktop "$desktop" close '#32770' 1 | tr -d '\r')
+        out=$(pilot close '#32770' 1)
     fi
     if [ "$out" != closed ]; then
         echo "demo: C:\\$1: the warning box was not shot and closed: $out"
         failed=1
     fi
-    desktop_ends "$explorer_pid"
+    desktop_ends
 }
 
-for name in "${tool_names[@]}"; do run_tool "$name"; done
-
+if [ -z "$unattended" ]; then
+    echo "demo: starting the tools on $DISPLAY; close them (決定 stores, キャンセル does not)"
+    for exe in "${tool_names[@]}"; do
+        wine "C:\\KzSample\\$exe.exe" &
+    done
+    wait
+else
+    for name in "${tool_names[@]}"; do run_tool "$name"; done
+fi
 echo "demo: stored values after (read back from the registry):"
 show_values
+if [ -z "$unattended" ]; then exit 0; fi
 
 # No SETUP.INI beside the tool; one without REG_NAME; one naming a game never set up.
 for folder in KzNoIni KzNoRegName KzNotSetUp; do

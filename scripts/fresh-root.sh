@@ -1,20 +1,16 @@
 #!/usr/bin/env bash
 # The README's two commands on a bare Debian root, as a newcomer would run them:
 #   fresh-root.sh [--prepare | --bench] bookworm|trixie|sid
-# Makes a minimal root of that release (cached as build/fresh-root/<release>.tar),
-# clones this checkout's HEAD into it, enters it with pivot_root in mount and PID
-# namespaces of its own (a chroot would refuse the user namespace of Wine's qemu route)
-# and runs, as root in a clean environment, demo.sh, test.sh and release.sh, then
-# checks that the clone is still clean, and that a player's WINEPREFIX (a folder with a
-# marker file) and HOME (empty) in the environment are as they were. WINE_VIA and
-# REQUIRE_SHIPPED pass through. --prepare only makes the cached root (CI, while the
-# machine's own suites run); --bench also runs scripts/bench.sh there, keeping its
-# document as build/fresh-root/<release>-performance.md.
-# Debian unstable (sid) runs Wine in WoW64 mode from amd64 packages alone: there the
-# root must end with no foreign architecture and no i386 package. Its mirror's Release
-# file may be past its Valid-Until date; apt accepts that in a sid root only, and says so.
-# Exits 0 when all of that holds, 1 when one of the project's commands failed, and 77
-# (skipped, saying why) when the root cannot be had for a reason outside the project.
+# A minimal root of that release (cached as build/fresh-root/<release>.tar) with a clone
+# of HEAD, entered with pivot_root in mount and PID namespaces of its own (a chroot would
+# refuse the user namespace of Wine's qemu route), runs demo.sh, test.sh and release.sh
+# as root in a clean environment (WINE_VIA and REQUIRE_SHIPPED pass through); the clone,
+# and a player's WINEPREFIX (a folder with a marker file) and HOME (empty) there, must
+# stay as they were. --prepare only makes the cached root (CI, while the machine's own
+# suites run); --bench then also runs bench.sh, keeping its document as
+# build/fresh-root/<release>-performance.md. Exits 0 when all of that holds, 1 when a
+# project's command failed, 77 (skipped, saying why) when the root cannot be had for a
+# reason outside the project. docs/testing.md#bare-roots says more.
 set -euo pipefail
 mode=
 case ${1:-} in
@@ -76,9 +72,7 @@ fi
 if ! command -v debootstrap >/dev/null; then
     apt-get install -y -qq debootstrap >/dev/null 2>&1 || skip "debootstrap cannot be installed (the mirror)"
 fi
-# The root's tar, made once.
-cached() {
-    [ -s "$cache/$suite.tar" ] && return 0
+if [ ! -s "$cache/$suite.tar" ]; then
     echo "fresh-root $suite: debootstrap (minbase, git, ca-certificates) into build/fresh-root"
     remove_owned "$root"
     if ! debootstrap --variant=minbase --include=git,ca-certificates "$suite" "$root" \
@@ -87,24 +81,22 @@ cached() {
         skip "debootstrap failed (see build/fresh-root/$suite-debootstrap.log)"
     fi
     tar -C "$root" -cf "$cache/$suite.tar.part" . && mv "$cache/$suite.tar.part" "$cache/$suite.tar"
-}
-# The bare root, with a clone of this checkout's HEAD in it.
-fresh() {
-    remove_owned "$root"
-    mkdir -p "$root"
-    tar -C "$root" -xf "$cache/$suite.tar"
-    cp /etc/resolv.conf "$root/etc/resolv.conf"
-    if [ "$suite" = sid ]; then
-        echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-root-sid"
-    fi
-    git clone -q "$repo" "$root/root/project"
-    echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
-}
-cached
+fi
 if [ "$mode" = prepare ]; then exit 0; fi
 started=$SECONDS
 status=0
-fresh
+# The bare root, with a clone of this checkout's HEAD in it.
+remove_owned "$root"
+mkdir -p "$root"
+tar -C "$root" -xf "$cache/$suite.tar"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The mirror's Release file of unstable may be past its Valid-Until date: accepted in a
+# sid root only, and said below.
+if [ "$suite" = sid ]; then
+    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-root-sid"
+fi
+git clone -q "$repo" "$root/root/project"
+echo "fresh-root $suite: $(cat "$root/etc/debian_version"), clone of $(git -C "$repo" rev-parse --short HEAD)"
 FRESH_ROOT_INSIDE=1 unshare -m -p -f --propagation private bash "$0" "$suite" || status=$?
 if [ "$suite" = sid ]; then
     # The Release files apt last read in the root: a date past is said, not hidden.

@@ -47,30 +47,25 @@ if [ -z "$llvm" ]; then echo "install-deps: apt knows no clang package here"; ex
 # Which Wine runs the 32-bit programs is tests/wine/wine.sh's to say. A WoW64 Wine needs no
 # i386 package, nor qemu; without its X libraries (only recommended) no window is drawn.
 # wine64 brings the 64-bit wineserver, native even where the programs run through qemu.
-choose_wine() {
-    . "$(dirname "$0")/../tests/wine/wine.sh"
-    if [ "$(wine_route_to_install)" = wow64 ]; then
-        wow64=1
-        echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
-        wine_pkgs=(wine wine64 libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1
-                   libxfixes3 libxxf86vm1)
-    else
-        wine_pkgs=(wine wine64 wine32:i386)
-        if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            dpkg --add-architecture i386
-            updated=
-        fi
-    fi
-}
-
 # What release.sh and sign.sh need (--release); the builds and suites need the rest.
 pkgs=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 "llvm-$llvm" clang python3 strip-nondeterminism
       zip unzip osslsigncode openssl)
 wow64=
 if [ -z "$release_only" ]; then
-    choose_wine
-    pkgs+=(g++ "libclang-rt-$llvm-dev" googletest "${wine_pkgs[@]}" fonts-wine xvfb xauth x11-utils imagemagick
+    . "$(dirname "$0")/../tests/wine/wine.sh"
+    pkgs+=(g++ "libclang-rt-$llvm-dev" googletest wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
            fonts-ipafont-gothic locales python3-pefile)
+    if [ "$(wine_route_to_install)" = wow64 ]; then
+        wow64=1
+        echo "install-deps: this release's Wine runs 32-bit programs in WoW64 mode: no i386 package, no qemu"
+        pkgs+=(libxrender1 libxrandr2 libxi6 libxcursor1 libxcomposite1 libxinerama1 libxfixes3 libxxf86vm1)
+    else
+        pkgs+=(wine32:i386)
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+            updated=
+        fi
+    fi
 fi
 need=()
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
@@ -102,9 +97,9 @@ if wine_needs_qemu; then
             if ! apt-get indextargets --format '$(RELEASE)' | grep -qx "$suite"; then
                 mirror=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' |
                          awk -v r="$codename" '$1 == r { print $2; exit }')
-                echo "install-deps: adding $suite from ${mirror:-http://deb.debian.org/debian/}"
-                echo "deb ${mirror:-http://deb.debian.org/debian/} $suite main" \
-                    >"/etc/apt/sources.list.d/$suite.list"
+                mirror=${mirror:-http://deb.debian.org/debian/}
+                echo "install-deps: adding $suite from $mirror"
+                echo "deb $mirror $suite main" >"/etc/apt/sources.list.d/$suite.list"
                 updated=
                 apt_update
             fi

@@ -1,31 +1,24 @@
 #!/usr/bin/env bash
 # The release: builds the programs alone, from scratch, and has CPack write
-# build/release/<project>-<version>.zip with the programs, the players' guide
-# (players.txt), BUILDINFO (the package versions that decide its bytes) and SHA256SUMS.
-# The version is "git describe" of this checkout (-dirty when the working tree has
-# changes). The archive is as reproducible as the programs: its entries carry the
-# commit's time (SOURCE_DATE_EPOCH), in a fixed order, without fields that vary.
-#   release.sh --signatures SIGNATURES_ZIP [--require-trust] [--force]   also attaches
-#       the published signatures (scripts/sign.sh) to the programs just built: the signed
-#       zip it writes is the publisher's, byte for byte, when the sources and the tools
-#       are the same. A signature that signs other bytes fails it ("the rebuild
-#       differs"); one that no longer verifies (an expired certificate) is a warning,
-#       which --require-trust makes an error. --force replaces a different signed zip.
-# Signed zips that sign.sh wrote into build/release stay: only the build is started afresh.
+# build/release/<project>-<version>.zip ("git describe" of this checkout, -dirty for a
+# changed working tree) with the programs, the players' guide (players.txt), BUILDINFO
+# and SHA256SUMS, as reproducible as the programs: every entry at the commit's time, in
+# a fixed order, without fields that vary (docs/packaging.md). Signed zips stay.
+#   release.sh --signatures SIGNATURES_ZIP [--require-trust] [--force]   then attaches
+#       the published signatures to the programs just built (sign.sh --attach): the
+#       signed zip is the publisher's, byte for byte, when the sources and tools are the same.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-signatures= attach_options=() bad=
+usage() { echo "usage: release.sh [--signatures SIGNATURES_ZIP [--require-trust] [--force]]" >&2; exit 2; }
+signatures= attach_options=()
 while [ $# -gt 0 ]; do
     case $1 in
-        --signatures) signatures=${2:-}; [ -n "$signatures" ] || bad=1; shift $(($# > 1 ? 2 : 1)) ;;
+        --signatures) [ -n "${2:-}" ] || usage; signatures=$2; shift 2 ;;
         --require-trust|--force) attach_options+=("$1"); shift ;;
-        *) bad=1; shift ;;
+        *) usage ;;
     esac
 done
-if [ -n "$bad" ] || { [ ${#attach_options[@]} != 0 ] && [ -z "$signatures" ]; }; then
-    echo "usage: release.sh [--signatures SIGNATURES_ZIP [--require-trust] [--force]]" >&2
-    exit 2
-fi
+[ ${#attach_options[@]} = 0 ] || [ -n "$signatures" ] || usage
 if [ -n "$signatures" ]; then
     # Kept aside: the build below may start its folder afresh, and runs elsewhere.
     kept=$(mktemp -d)

@@ -1,32 +1,22 @@
 #!/usr/bin/env bash
-# Signs the programs of a release zip (Authenticode, SHA-256) and writes, beside it:
-#   <release>-signed.zip      the release with its programs signed, and SHA256SUMS-signed
-#                             listing the signed files (SHA256SUMS still lists the unsigned)
-#   <release>-signatures.zip  each program's signature alone, <program>.sig, to publish:
-#                             with it anyone can turn a rebuild into the signed release
-#
-#   sign.sh [--force] RELEASE_ZIP               signs with the key the environment names
+# Signs the programs of a release zip (Authenticode, SHA-256) and writes, beside it,
+# <release>-signed.zip (its programs signed; SHA256SUMS-signed lists the signed files) and
+# <release>-signatures.zip (each program's signature alone, <program>.sig, plain PKCS#7
+# whichever osslsigncode made it: with it anyone turns a rebuild into the signed release).
+#   sign.sh [--force] RELEASE_ZIP     with the key the environment names, each signed
+#                                     program verified before anything is written
 #   sign.sh --attach SIGNATURES_ZIP [--require-trust] [--force] RELEASE_ZIP
-#                                               the same signed zip from published
-#                                               signatures (release.sh --signatures)
-#
-# A signature is published as the PKCS#7 alone (DER), whichever osslsigncode made it;
-# --attach takes that form or osslsigncode 2.5's, and gives the same signed zip with any
-# version. Signing verifies every signed program before it writes anything. Attaching
-# checks that each signature signs exactly the program at hand (else the rebuild
-# differs), then its chain and dates: an expired or private certificate is a warning,
-# with --require-trust an error. Nothing written is replaced unless --force.
-#
-# The key, either
-#   SIGN_PKCS12=<file.p12>                      key and certificate chain in one file
-#   SIGN_PKCS11_URI=<pkcs11:...> SIGN_PKCS11_MODULE=<module.so> SIGN_CERTS=<chain.pem>
-#                                               a key on a token; SIGN_PKCS11_ENGINE names
-#                                               OpenSSL's pkcs11 engine where it is needed
-# with SIGN_PASSWORD, the file's password or the token's PIN (given to osslsigncode in
-# a file, never on its command line), and optionally SIGN_TIMESTAMP_URL, an RFC 3161
-# time-stamping server, whose countersignature keeps the signature valid after the
-# certificate expires. SIGN_CAFILE: the authorities to check signatures against, where
-# the system's do not include the signer's.
+#       the same signed zip from published signatures (release.sh --signatures), in
+#       either osslsigncode's form, each found to sign exactly the program at hand (else
+#       the rebuild differs); a chain that does not verify (an expired or private
+#       certificate) is a warning, with --require-trust an error.
+# Nothing written is replaced unless --force. The key: SIGN_PKCS12=<file.p12>, or on a
+# token SIGN_PKCS11_URI=<pkcs11:...> SIGN_PKCS11_MODULE=<module.so> SIGN_CERTS=<chain.pem>
+# (SIGN_PKCS11_ENGINE names OpenSSL's pkcs11 engine where needed); SIGN_PASSWORD, its
+# password or PIN (given to osslsigncode in a file, never on its command line);
+# SIGN_TIMESTAMP_URL, an RFC 3161 server whose countersignature keeps the signature valid
+# after the certificate expires; SIGN_CAFILE, the authorities to check signatures
+# against where the system's do not include the signer's. docs/packaging.md says more.
 set -euo pipefail
 
 said() { sed 's/^/sign:   /' "$@" >&2; }
@@ -75,9 +65,7 @@ place() {
 # the key is asked for.
 if [ -z "$signatures" ] && [ -z "$force" ]; then
     for target in "$signed_zip" "$published_zip"; do
-        if [ -e "$target" ]; then
-            fail "$target exists: signing again would replace it (--force does)"
-        fi
+        [ ! -e "$target" ] || fail "$target exists: signing again would replace it (--force does)"
     done
 fi
 
@@ -91,44 +79,39 @@ sigs=$work/sigs/$name-signatures
 mkdir -p "$sigs"
 log=$work/osslsigncode.log
 
+# differs LOG LABEL: stops when osslsigncode's words in LOG show a signature of other
+# bytes than LABEL's; else leaves their Current and Calculated digests.
+differs() {
+    current=$(sed -n "s/^Current message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$1" | head -n 1)
+    calculated=$(sed -n "s/^Calculated message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$1" | head -n 1)
+    if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
+        fail "the rebuild differs: $2 is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
+    fi
+}
 # attach EXE SIG: EXE signed with SIG, in place, once SIG is found to sign exactly
 # EXE's bytes and, when signing or with --require-trust, to verify.
 attach() {
-    local exe=$1 sig=$2 label=$name/$(basename "$1") attached=$work/attached.exe first
+    local exe=$1 sig=$2 label=$name/$(basename "$1") attached=$work/attached.exe current calculated
     rm -f "$attached"
     # osslsigncode attaches and then verifies; whether it trusts is judged below, so
     # the written file is what counts. Only one form of the two reads in each version.
-    osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+    osslsigncode attach-signature -sigin "$sig" -in "$exe" -out "$attached" >"$work/as-pkcs7.log" 2>&1 || true
     if [ ! -f "$attached" ]; then
-        first=$(cat "$log")
         python3 "$signature_py" wrapped "$sig" "$work/wrapped.sig"
-        osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$log" 2>&1 || true
+        osslsigncode attach-signature -sigin "$work/wrapped.sig" -in "$exe" -out "$attached" >"$work/as-entry.log" 2>&1 || true
     fi
-    local current calculated
-    # digest WHICH: the Current or Calculated message digest of osslsigncode's last words.
-    digest() { sed -n "s/^$1 message digest *: *\([0-9A-Fa-f]*\).*/\1/p" "$log" | head -n 1; }
-    # differs: stops when those words show a signature of other bytes than EXE's.
-    differs() {
-        current=$(digest Current) calculated=$(digest Calculated)
-        if [ -n "$current" ] && [ "$current" != "$calculated" ]; then
-            fail "the rebuild differs: $label is not the program that was signed (the signature's Authenticode digest $current, the program's $calculated)"
-        fi
-    }
     if [ ! -f "$attached" ]; then
-        local second
-        second=$(cat "$log")
         # osslsigncode 2.14 verifies as it attaches, and writes nothing for other bytes.
-        echo "$first" >"$log"
-        differs
+        differs "$work/as-pkcs7.log" "$label"
         echo "sign: osslsigncode attaches the signature of $label in neither form; as PKCS#7 it said:" >&2
-        echo "$first" | said
+        said "$work/as-pkcs7.log"
         echo "sign: and in a WIN_CERTIFICATE entry:" >&2
-        echo "$second" | said
+        said "$work/as-entry.log"
         exit 1
     fi
     local trusted=1
     osslsigncode verify ${SIGN_CAFILE:+-CAfile "$SIGN_CAFILE"} -in "$attached" >"$log" 2>&1 || trusted=
-    differs
+    differs "$log" "$label"
     if [ -z "$current" ] || [ -z "$calculated" ]; then
         fail "osslsigncode verify reads no digests from $label; it said:" "$log"
     fi
@@ -142,9 +125,8 @@ attach() {
         if ! grep -q 'Verify error:' "$log"; then
             fail "the signature of $label does not verify, and not for its certificates; osslsigncode said:" "$log"
         fi
-        local reason
-        reason=$(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)
-        reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}: ${reason:-osslsigncode verify failed}"
+        local reason="$label is the signed program, but its signature does not verify${SIGN_CAFILE:+ against $SIGN_CAFILE}"
+        reason+=": $(sed -n 's/.*Verify error: *//p' "$log" | sort -u | paste -sd';' -)"
         if [ -n "$require_trust" ]; then
             fail "$reason"
         fi
@@ -161,7 +143,6 @@ if [ -n "$signatures" ]; then
         python3 "$signature_py" plain "$sig" "$sigs/$exe.sig"
     done
 else
-    key=()
     if [ -n "${SIGN_PKCS12:-}" ]; then
         key=(-pkcs12 "$SIGN_PKCS12")
     elif [ -n "${SIGN_PKCS11_URI:-}" ]; then
@@ -197,10 +178,8 @@ done
 epoch=$(python3 -c 'import sys, zipfile, calendar
 print(calendar.timegm(zipfile.ZipFile(sys.argv[1]).infolist()[0].date_time + (0, 0, 0)))' "$release")
 pack() {
-    local zip=$2
-    rm -f "$zip"
-    (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$zip" -@)
-    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$zip" >/dev/null
+    (cd "$(dirname "$1")" && find "$(basename "$1")" -type f | LC_ALL=C sort | zip -q -X -D "$2" -@)
+    TZ=UTC strip-nondeterminism -t zip -T "$epoch" "$2" >/dev/null
 }
 pack "$tree" "$work/signed.zip"
 if [ -n "$signatures" ]; then

@@ -8,19 +8,15 @@
 
 namespace {
 
-void Line(const char *tool, const char *field, const char *const *texts, int count)
-{
-    printf("%s\t%s", tool, field);
-    for (int i = 0; i < count; ++i)
-        printf("\t%s", texts[i]);
-    printf("\n");
-}
+void Put(const char *text) { printf("\t%s", text); }
+void Put(unsigned short number) { printf("\t%u", number); }
 
-void Numbers(const char *tool, const char *field, const unsigned short *numbers, int count)
+template <typename T>
+void Line(const char *tool, const char *field, const T *values, int count = 1)
 {
     printf("%s\t%s", tool, field);
     for (int i = 0; i < count; ++i)
-        printf("\t%u", numbers[i]);
+        Put(values[i]);
     printf("\n");
 }
 
@@ -31,16 +27,15 @@ int main(int argc, char **argv)
     if (argc != 2 || freopen(argv[1], "w", stdout) == nullptr)
         return 1;
     for (const ToolFacts &t : kToolFacts) {
-        const char *texts[] = {t.className, t.caption, t.valueName,
-                               t.layout == Layout::kPushButtonsFirst ? "pushButtonsFirst" : "radioGroupFirst"};
-        const char *fields[] = {"className", "caption", "valueName", "layout"};
-        for (int i = 0; i < 4; ++i)
-            Line(t.name, fields[i], &texts[i], 1);
-        const unsigned short ids[] = {t.decideId, t.cancelId, t.textId};
-        const char *idFields[] = {"decideId", "cancelId", "textId"};
-        for (int i = 0; i < 3; ++i)
-            Numbers(t.name, idFields[i], &ids[i], 1);
-        Numbers(t.name, "rows", t.rows, t.rowCount);
+        const char *layout = t.layout == Layout::kPushButtonsFirst ? "pushButtonsFirst" : "radioGroupFirst";
+        Line(t.name, "className", &t.className);
+        Line(t.name, "caption", &t.caption);
+        Line(t.name, "valueName", &t.valueName);
+        Line(t.name, "layout", &layout);
+        Line(t.name, "decideId", &t.decideId);
+        Line(t.name, "cancelId", &t.cancelId);
+        Line(t.name, "textId", &t.textId);
+        Line(t.name, "rows", t.rows, t.rowCount);
         Line(t.name, "rowTexts", t.rowTexts, t.rowCount);
         Line(t.name, "rowWrites", t.rowWrites, t.rowCount);
     }

@@ -8,7 +8,7 @@ nothing, a code change shows.
   report.py check DOC...     one line when a document's programs are not those of dist/
   report.py shipped RESULTS  the shipped tests that ran, then those that did not, from
                              CTest's JSON listing (standard input) and its JUnit RESULTS"""
-import argparse, datetime, hashlib, json, os, platform, re, shutil, statistics, subprocess, sys
+import argparse, datetime, hashlib, itertools, json, os, pathlib, platform, re, shutil, statistics, subprocess, sys
 import xml.etree.ElementTree as ET
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -38,15 +38,6 @@ def programs_line(found):
     return "Programs measured: %s." % "; ".join("`%s` sha256 `%s`" % item for item in sorted(found.items()))
 
 
-def facts(build="build/win"):
-    """{tool: {field: [values]}} of the build's facts.tsv, in the build's order."""
-    table = {}
-    lines = read(os.path.join(build, "facts.tsv"), encoding="utf-8").splitlines()
-    for tool, field, *values in (line.split("\t") for line in lines):
-        table.setdefault(tool, {})[field] = values
-    return table
-
-
 def commit():
     return subprocess.run(["git", "-C", REPO, "describe", "--always", "--dirty"],
                           capture_output=True, text=True).stdout.strip() or "unknown"
@@ -69,13 +60,10 @@ def shipped(listing, results):
     # The listing also holds the fixtures these tests need; only the labelled ones count.
     asked = [t["name"] for t in tests
              if any(p["name"] == "LABELS" and "shipped" in p["value"] for p in t.get("properties", []))]
-    ran = set()
-    if os.path.exists(results):
-        ran = {c.get("name") for c in ET.parse(results).iter("testcase") if c.get("status") in ("run", "fail")}
+    ran = {c.get("name") for c in ET.parse(results).iter("testcase")
+           if c.get("status") in ("run", "fail")} if os.path.exists(results) else set()
     return [n for n in asked if n in ran], [n for n in asked if n not in ran]
 
-
-# --- The benchmark -----------------------------------------------------------------------
 
 def wine(*args):
     locale = os.environ["WINE_LOCALE"]  # the tools' own, code page 932
@@ -97,14 +85,12 @@ def time_startups(args, tools, install_values):
     for path in ["dist/%s.exe" % n for n in tools] + ["build/win/bench/floor.exe"] + \
             ["build/win/bench/dialog_%s.exe" % n for n in tools]:
         shutil.copy(path, bench)
-    with open(os.path.join(bench, "SETUP.INI"), "w") as f:
-        f.write("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
+    pathlib.Path(bench, "SETUP.INI").write_text("[Setup Initial]\r\nREG_NAME=%s\r\n" % GAME)
     # The floor with each tool's own dialog: what the dialog alone costs.
     labels = ["floor"] + tools + ["dialog-" + n for n in tools]
     programs = ["%s=C:\\bench\\%s.exe" % (label, label.replace("-", "_")) for label in labels]
     def layout(before, now):
-        with open(os.path.join(bench, "layout.reg"), "w", encoding="utf-16") as f:
-            f.write(reg_file(before, now, install_values))
+        pathlib.Path(bench, "layout.reg").write_text(reg_file(before, now, install_values), encoding="utf-16")
         run(wine("regedit", "/S", "C:\\bench\\layout.reg"))
         run([os.environ["WINE_SERVER"], "-w"])
     results, before = {}, 0
@@ -147,8 +133,10 @@ def startup_table(runs, results, tools, missed):
 
 
 def bench(args):
-    table = facts()
-    tools = [n for n in table if n != "-"]
+    # The build's facts.tsv: its tools in the build's order, and the installer's values.
+    lines = [line.split("\t") for line in read("build/win/facts.tsv", encoding="utf-8").splitlines()]
+    tools = list(dict.fromkeys(line[0] for line in lines if line[0] != "-"))
+    install_values = next(line[2:] for line in lines if line[:2] == ["-", "installValues"])
     how, missed = os.environ.get("WINE_HOW", ""), []
     native = "natively" in how
     cpu = next((l.split(":", 1)[1].strip() for l in read("/proc/cpuinfo").splitlines()
@@ -170,7 +158,7 @@ def bench(args):
         out.append("| %s | %d | %d | %+d | %s |" % (name, size, floor, size - floor, "met" if ok else "MISSED"))
         if not ok:
             missed.append("size of %s" % name)
-    results = time_startups(args, tools, table["-"]["installValues"])
+    results = time_startups(args, tools, install_values)
     out += ["", "## Start-up under Wine", ""]
     if native:
         out += startup_table(args.runs, results, tools, missed)
@@ -197,8 +185,6 @@ def bench(args):
     return out, not missed
 
 
-# --- Reliability -----------------------------------------------------------------------
-
 SUMMARY = re.compile(r"\d+ passed, \d+ failed$")
 COMPARED = re.compile(r"compared: (\d+) scenarios, (\d+) entries, (\d+) differing$")
 
@@ -209,18 +195,16 @@ def e2e_summary(log):
         return None
     lines = read(log, errors="replace").splitlines()
     s = {"passed": [l[5:] for l in lines if l.startswith("PASS ")],
-         "failed": [l[5:] for l in lines if l.startswith("FAIL ")], "reasons": {},
+         "failed": [l[5:] for l in lines if l.startswith("FAIL ")],
          "programs": {name: sha for sha, name in (l[9:].split() for l in lines if l.startswith("program: "))},
          "about": [l for l in lines if l.startswith(("commit: ", "wine: "))],
          # One line per driver run (one per ANSI code page); a run that was stopped has none.
          "compared": [tuple(int(n) for n in m.groups()) for m in map(COMPARED.match, lines) if m],
          "runs": sum(1 for l in lines if SUMMARY.match(l)), "whole": lines[:1] == ["run: whole suite"],
          "scope": lines[0] if lines else ""}
-    for i, l in enumerate(lines):  # each failure with the driver's reasons, the "     - " lines
-        if l.startswith("FAIL "):
-            following = lines[i + 1:] + [""]
-            s["reasons"][l[5:]] = [r.strip()[2:] for r in following[:next(
-                j for j, r in enumerate(following) if not r.startswith("     - "))]]
+    # Each failure with the driver's reasons, the "     - " lines after it.
+    s["reasons"] = {l[5:]: [r.strip()[2:] for r in itertools.takewhile(lambda r: r.startswith("     - "), lines[i + 1:])]
+                    for i, l in enumerate(lines) if l.startswith("FAIL ")}
     s["hostile"] = [sum("hostile" in n.lower() for n in s[k]) for k in ("passed", "failed")]
     return s
 
@@ -241,10 +225,7 @@ def reliability(args):
            "write that changes nothing but its one value." % (clang[0] if clang else "clang", args.fuzz_seconds),
            "", "| target | inputs tried | seconds | outcome |", "|---|---:|---:|---|"]
     inputs, clean = 0, True
-    for source in sorted(os.listdir(os.path.join(REPO, "fuzz"))):
-        if not source.endswith("_fuzz.cpp"):
-            continue
-        target = source[:-len("_fuzz.cpp")]
+    for target in sorted(f[:-len("_fuzz.cpp")] for f in os.listdir(os.path.join(REPO, "fuzz")) if f.endswith("_fuzz.cpp")):
         stats = os.path.join(args.fuzz_stats, target + ".txt")
         text = read(stats, errors="replace") if os.path.exists(stats) else ""
         execs = re.search(r"stat::number_of_executed_units:\s*(\d+)", text)
@@ -295,15 +276,12 @@ def main(argv):
     parser.add_argument("--e2e-log", default="build/win/tests/e2e/e2e-results.txt")
     parser.add_argument("--out")
     args = parser.parse_args(argv)
-    if args.what == "check":
-        print(*check(args.docs), sep="\n", end="\n" if check(args.docs) else "")
-    elif args.what == "shipped":
-        print(*(" ".join(names) for names in shipped(sys.stdin.read(), args.docs[0])), sep="\n")
     if args.what in ("check", "shipped"):
+        lines = check(args.docs) if args.what == "check" else map(" ".join, shipped(sys.stdin.read(), args.docs[0]))
+        print("".join(line + "\n" for line in lines), end="")
         return 0
     out, good = bench(args) if args.what == "bench" else reliability(args)
-    with open(args.out, "w", encoding="utf-8") as f:
-        f.write("\n".join(out))
+    pathlib.Path(args.out).write_text("\n".join(out), encoding="utf-8")
     print("\n".join(out))
     return 0 if good else 1
 

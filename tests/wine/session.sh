@@ -31,7 +31,7 @@ fi
 session=$1
 # A server left by an interrupted run would outlive the prefix it serves.
 wineserver -k >/dev/null 2>&1 || true
-remove_owned "$WINEPREFIX" "$session"
+remove_owned "$WINEPREFIX"
 mkdir -p "$session"
 start_xvfb
 echo "$xvfb_pid" >"$session/xvfb.pid"
@@ -41,13 +41,8 @@ template=$wine_repo/build/wineprefix-template
 made_by="$("$WINE_LOADER" --version) $(sha256sum <"$wine_repo/tests/wine/wine.sh")"
 if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$made_by" ]; then
     remove_owned "$template"
-    # Each step waits for the prefix's server to exit: the prefix is then all on disk.
-    (
-        export WINEPREFIX=$template
-        wine_prefix_boot
-        wine_prefix_fonts
-        wine_prefix_unmanaged
-    )
+    # It waits for the prefix's server to exit: the prefix is then all on disk.
+    WINEPREFIX=$template wine_prefix_setup unmanaged
     echo "$made_by" >"$template/.made-by"
 fi
 cp -a "$template" "$WINEPREFIX"

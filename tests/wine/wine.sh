@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Source this file: the one place that decides how Wine runs the 32-bit programs here,
-# and what every run that starts Wine shares: its prefix ($WINEPREFIX, build/wineprefix
-# unless a script picks another folder under build/), locale, X server, and the folders
-# it owns. Debian 12's and 13's Wine runs them in its 32-bit loader, a 32-bit Linux
-# program: where the kernel cannot execute those (or WINE_VIA=qemu asks), a private
-# binfmt_misc, mounted in a user and mount namespace of our own, hands it to qemu-i386
-# (qemu-user 8 or newer: 7.2 takes about a minute a start); nothing changes outside it.
-# Debian unstable's Wine runs them in its 64-bit loader, in WoW64 mode: no 32-bit Linux
-# program, no qemu. Run as "wine.sh ns QEMU COMMAND [ARGS]", this is the inside of that
-# namespace: P keeps argv[0], which Wine's loader needs; F opens the interpreter now.
+# Source this file: the one place that decides how Wine runs the 32-bit programs here
+# (docs/testing.md#how-wine-runs), and what every run that starts Wine shares: its prefix
+# ($WINEPREFIX, build/wineprefix unless a script picks another folder under build/),
+# locale, X server, and the folders it owns. Run as "wine.sh ns QEMU COMMAND [ARGS]",
+# this is the inside of the qemu route's user and mount namespace, whose private
+# binfmt_misc hands Wine's 32-bit loader to QEMU, changing nothing outside it: P keeps
+# argv[0], which Wine's loader needs; F opens the interpreter now.
 if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = ns ]; then
     set -eu
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
@@ -20,7 +17,6 @@ if [ "${BASH_SOURCE[0]}" = "$0" ] && [ "${1:-}" = ns ]; then
 fi
 wine_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE_QEMU=/usr/libexec/qemu-binfmt/i386-binfmt-P
-WINE_SKIP=77
 
 # WINE_ROUTE (wow64 or i386), WINE_LOADER and WINE_SERVER (Debian unstable puts none on
 # PATH) of the Wine installed. Debian 12's libwine:amd64 has an i386-windows folder too,
@@ -52,7 +48,6 @@ wine_route_to_install() {
 }
 
 wine_runs_here() { "$WINE_LOADER" --version >/dev/null 2>&1; }
-# Whether the i386 route goes through qemu here.
 wine_needs_qemu() { [ "$WINE_ROUTE" = i386 ] && { [ "${WINE_VIA:-}" = qemu ] || ! wine_runs_here; }; }
 
 # A WINEPREFIX from the environment is a player's, with their games and saves: our runs
@@ -95,7 +90,8 @@ PY
     status=$?; exit "$status") >/dev/null 2>&1
 }
 
-# How Wine runs here, as wine_enter will run it; returns 1, saying why, where it cannot.
+# How Wine runs here, as wine_enter will run it, kept in wine_how; returns 1, saying
+# why, where it cannot.
 wine_wow64_how="runs the 32-bit programs natively in WoW64 mode (its 64-bit loader; no 32-bit Linux program)"
 wine_native_how="runs natively (the kernel runs 32-bit programs)"
 wine_qemu_how="runs through qemu-i386 in a private binfmt_misc"
@@ -109,12 +105,12 @@ wine_describe() {
         elif ! wine_kernel_takes_int80; then
             problem="Wine's WoW64 mode needs the kernel's 32-bit system calls (int 0x80), which this kernel refuses; Debian 12 or 13, whose Wine runs through qemu, works here"
         else
-            echo "wine: Wine $wine_wow64_how" && return 0
+            wine_how=$wine_wow64_how && echo "wine: Wine $wine_how" && return 0
         fi
     elif ! wine_needs_qemu; then
-        echo "wine: the 32-bit loader ${WINE_HOW:-$wine_native_how}" && return 0
+        wine_how=$wine_native_how && echo "wine: the 32-bit loader ${WINE_HOW:-$wine_how}" && return 0
     elif problem=$(wine_qemu_problem) && [ -z "$problem" ]; then
-        echo "wine: the 32-bit loader $wine_qemu_how" && return 0
+        wine_how=$wine_qemu_how && echo "wine: the 32-bit loader $wine_how" && return 0
     elif [ "${WINE_VIA:-}" = qemu ]; then
         problem="WINE_VIA=qemu asks for the qemu route, but $problem"
     else
@@ -133,13 +129,9 @@ wine_enter() {
         /*) ;;
         *) echo "wine_enter: $1 is not an absolute path; the script may have changed folder" >&2; exit 1 ;;
     esac
-    wine_describe || exit "$WINE_SKIP"
-    if [ "$WINE_ROUTE" = wow64 ]; then
-        export WINE_HOW=$wine_wow64_how
-    elif ! wine_needs_qemu; then
-        export WINE_HOW=$wine_native_how
-    else
-        export WINE_HOW=$wine_qemu_how
+    wine_describe || exit 77  # skipped
+    export WINE_HOW=$wine_how
+    if [ "$wine_how" = "$wine_qemu_how" ]; then
         exec unshare -U -r -m --propagation private bash "$wine_repo/tests/wine/wine.sh" ns "$WINE_QEMU" bash "$@"
     fi
 }
@@ -164,38 +156,36 @@ wine_in_locale() {
 wine_path() { local path=${1//\//\\}; echo "Z:$path"; }
 
 # Boots $WINEPREFIX if it is new, then waits until its server has exited: all on disk.
-# wineboot talks even when all goes well: its output is shown only on failure, from a
-# file, not a pipe, which the processes it leaves running would hold open.
+# wineboot talks even when all goes well: its output is shown only on failure, from the
+# prefix's wineboot.log, not a pipe, which the processes it leaves running would hold open.
 wine_prefix_boot() {
     mkdir -p "$WINEPREFIX"
     [ -f "$WINEPREFIX/system.reg" ] && return 0
-    local log status=0
-    log=$(mktemp)
+    local log=$WINEPREFIX/wineboot.log status=0
     wine wineboot -i >"$log" 2>&1 || status=$?
     [ "$status" = 0 ] || { echo "wineboot failed (exit code $status) in $WINEPREFIX:"; cat "$log"; } >&2
-    rm -f "$log"
     [ "$status" = 0 ] || return "$status"
     wineserver -w
 }
 
-# The faces Wine asks for in the Japanese locale, which Debian does not ship (the
-# dialogs' own, and Wine 10's captions'): IPAPGothic has their glyphs, and wraps lines as
-# the first does. Marlett is found in the prefix, not in Wine's folder (else "r" for ×).
-wine_prefix_fonts() {
+# wine_prefix_setup [unmanaged]: boots $WINEPREFIX if new and gives it the faces Wine asks
+# for in the Japanese locale, which Debian does not ship (the dialogs' own, and Wine 10's
+# captions'): IPAPGothic has their glyphs, and wraps lines as the first does. Marlett is
+# found in the prefix, not in Wine's folder (else "r" for ×). "unmanaged": without a
+# window manager on the display, Wine waits 2 s for one on every window it hides or
+# destroys; unmanaged windows need no answer.
+wine_prefix_setup() {
     local face
+    wine_prefix_boot
     for face in 'ＭＳ Ｐゴシック' 'MS UI Gothic'; do
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
     done
     if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
         cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
-    wineserver -w
-}
-
-# Without a window manager on the display, Wine waits 2 s for one on every window it
-# hides or destroys; unmanaged windows need no answer.
-wine_prefix_unmanaged() {
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    if [ "${1:-}" = unmanaged ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
     wineserver -w
 }
 
